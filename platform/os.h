@@ -1,0 +1,117 @@
+// The one narrow interface between Vimbrel and the operating system.
+//
+// Every operation mirrors one Win32 call, with the Win32 meaning and the Win32
+// error numbers, so that the layers above behave identically on every
+// platform: the Win32 build calls the real functions, the POSIX build stands
+// in for them, and the unit tests use an in-memory fake.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// A HANDLE on Windows, a file descriptor on POSIX.
+using Handle = std::intptr_t;
+inline constexpr Handle kInvalidHandle = -1;
+
+// Access rights, sharing flags and dispositions carry their Win32 values.
+inline constexpr std::uint32_t kGenericRead = 0x80000000u;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kShareRead = 1;
+inline constexpr std::uint32_t kShareWrite = 2;
+inline constexpr std::uint32_t kCreateAlways = 2;
+inline constexpr std::uint32_t kOpenExisting = 3;
+
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
+inline constexpr std::uint32_t kNormalAttribute = 0x80;
+
+enum class StdHandle { kInput, kOutput };
+enum class FileType : std::uint32_t { kUnknown = 0, kDisk = 1, kChar = 2, kPipe = 3 };
+enum class SeekOrigin { kBegin, kCurrent };
+
+// What tells two names of one file apart from two files: volume serial number
+// and file index on Windows, device and inode on POSIX.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index;
+  }
+};
+
+// The Win32 error numbers that the program produces itself or that its users
+// meet most often.
+namespace error {
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kTooManyOpenFiles = 4;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kInvalidHandle = 6;
+inline constexpr std::uint32_t kGeneralFailure = 31;
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kNotSupported = 50;
+inline constexpr std::uint32_t kInvalidParameter = 87;
+inline constexpr std::uint32_t kBrokenPipe = 109;
+inline constexpr std::uint32_t kDiskFull = 112;
+inline constexpr std::uint32_t kInsufficientBuffer = 122;
+inline constexpr std::uint32_t kNegativeSeek = 131;
+inline constexpr std::uint32_t kFileNameTooLong = 206;
+}  // namespace error
+
+class Os {
+ public:
+  virtual ~Os() = default;
+
+  // CreateFileA with no security attributes, FILE_ATTRIBUTE_NORMAL and no
+  // template; kInvalidHandle on failure. Never blocks, not even on a FIFO.
+  virtual Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
+                          std::uint32_t disposition) = 0;
+  // ReadFile and WriteFile, synchronous: the whole count moves unless the end
+  // of the file is reached or an error occurs.
+  virtual bool Read(Handle handle, void* buffer, std::uint32_t count,
+                    std::uint32_t* transferred) = 0;
+  virtual bool Write(Handle handle, const void* buffer, std::uint32_t count,
+                     std::uint32_t* transferred) = 0;
+  // GetFileSizeEx.
+  virtual bool FileSize(Handle handle, std::int64_t* size) = 0;
+  // SetFilePointerEx; position may be null.
+  virtual bool Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
+                    std::int64_t* position) = 0;
+  // CloseHandle.
+  virtual bool Close(Handle handle) = 0;
+  // GetLastError: the code of the last failed call.
+  virtual std::uint32_t LastError() = 0;
+  // GetStdHandle.
+  virtual Handle StandardHandle(StdHandle which) = 0;
+  // GetFileType.
+  virtual FileType DeviceType(Handle handle) = 0;
+  // GetFileInformationByHandle, for the identity alone.
+  virtual bool IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
+  // The identity of the file a path names, following links; false when the
+  // path names nothing that can be queried.
+  virtual bool IdentityOfPath(const char* path, FileIdentity* identity) = 0;
+  // GetCommandLineA: the same text on every call.
+  virtual const char* CommandLine() = 0;
+  // GetModuleFileNameA for the executable itself: the number of bytes
+  // written, `size` when the path was cut to fit, 0 on failure.
+  virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;
+  // GetFileAttributesA: kInvalidFileAttributes when the query fails.
+  virtual std::uint32_t FileAttributes(const char* path) = 0;
+  // The base address of the loaded module holding a code address (VirtualQuery's
+  // allocation base), 0 when it cannot be told.
+  virtual std::uintptr_t ModuleBase(const void* code) = 0;
+  // ExitProcess.
+  [[noreturn]] virtual void Exit(std::uint32_t status) = 0;
+};
+
+// The operating system every layer above calls.
+Os& CurrentOs();
+// Tests put a fake in place; the program puts the real one.
+void UseOs(Os& os);
+
+// The real operating system of this build. POSIX rebuilds the Windows command
+// line from argv; Windows ignores both.
+Os& SystemOs(int argc, char** argv);
+
+}  // namespace platform

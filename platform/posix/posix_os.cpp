@@ -1,0 +1,249 @@
+#include "platform/posix/posix_os.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/posix/exit_status.h"
+#include "platform/posix/win32_errors.h"
+#include "platform/posix/windows_command_line.h"
+
+namespace platform {
+namespace {
+
+FileType TypeOf(const struct stat& status) {
+  if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) return FileType::kDisk;
+  if (S_ISCHR(status.st_mode)) return FileType::kChar;
+  if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return FileType::kPipe;
+  return FileType::kUnknown;
+}
+
+FileIdentity IdentityOf(const struct stat& status) {
+  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                      static_cast<std::uint64_t>(status.st_ino)};
+}
+
+int DescriptorOf(Handle handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+SystemCalls RealSystemCalls() {
+  SystemCalls calls;
+  calls.open = [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); };
+  calls.read = ::read;
+  calls.write = ::write;
+  calls.lseek = ::lseek;
+  calls.fstat = ::fstat;
+  calls.stat = ::stat;
+  calls.close = ::close;
+  calls.fcntl = [](int fd, int command, int argument) { return ::fcntl(fd, command, argument); };
+  return calls;
+}
+
+PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls)
+    : commandLine_(std::move(commandLine)), calls_(calls) {}
+
+bool PosixOs::Fail(std::uint32_t win32Error) {
+  lastError_ = win32Error;
+  return false;
+}
+
+bool PosixOs::FailFromErrno() { return Fail(Win32ErrorFromErrno(errno)); }
+
+// Opening a FIFO blocks until its other end is opened; O_NONBLOCK makes the
+// open return at once, and the descriptor is made blocking again afterwards
+// so that transfers behave as Windows' synchronous I/O.
+int PosixOs::OpenWithoutBlocking(const char* path, int flags) {
+  const int fd = calls_.open(path, flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0) return -1;
+  const int statusFlags = calls_.fcntl(fd, F_GETFL, 0);
+  if (statusFlags < 0 || calls_.fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) < 0) {
+    const int savedErrno = errno;
+    calls_.close(fd);
+    errno = savedErrno;
+    return -1;
+  }
+  return fd;
+}
+
+Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /*share*/,
+                         std::uint32_t disposition) {
+  // Windows' sharing flags have no POSIX counterpart: other processes may
+  // always open the file.
+  int flags = O_RDONLY;
+  const bool reads = (access & kGenericRead) != 0;
+  const bool writes = (access & kGenericWrite) != 0;
+  if (reads && writes) {
+    flags = O_RDWR;
+  } else if (writes) {
+    flags = O_WRONLY;
+  }
+  if (disposition == kCreateAlways) flags |= O_CREAT | O_TRUNC;
+
+  int fd = OpenWithoutBlocking(path, flags);
+  if (fd >= 0 && writes) {
+    // Read-write opens of a FIFO always succeed on Linux, and the process
+    // then counts as its own reader: once the real reader is gone, writes
+    // would block for ever instead of failing. Write-only, a FIFO without a
+    // reader fails at once and a vanished reader breaks the pipe.
+    struct stat status;
+    if (calls_.fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) && reads) {
+      calls_.close(fd);
+      fd = OpenWithoutBlocking(path, (flags & ~O_ACCMODE) | O_WRONLY);
+    }
+  }
+  if (fd < 0) {
+    Fail(Win32ErrorForPath(errno, path));
+    return kInvalidHandle;
+  }
+  return fd;
+}
+
+bool PosixOs::Read(Handle handle, void* buffer, std::uint32_t count,
+                   std::uint32_t* transferred) {
+  std::uint32_t done = 0;
+  while (done < count) {
+    const ssize_t got = calls_.read(DescriptorOf(handle), static_cast<char*>(buffer) + done,
+                                    count - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return FailFromErrno();
+    }
+    if (got == 0) break;  // end of file
+    done += static_cast<std::uint32_t>(got);
+  }
+  *transferred = done;
+  return true;
+}
+
+bool PosixOs::Write(Handle handle, const void* buffer, std::uint32_t count,
+                    std::uint32_t* transferred) {
+  std::uint32_t done = 0;
+  while (done < count) {
+    const ssize_t put = calls_.write(DescriptorOf(handle),
+                                     static_cast<const char*>(buffer) + done, count - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return FailFromErrno();
+    }
+    if (put == 0) break;  // the device takes nothing more: a short write
+    done += static_cast<std::uint32_t>(put);
+  }
+  *transferred = done;
+  return true;
+}
+
+bool PosixOs::FileSize(Handle handle, std::int64_t* size) {
+  struct stat status;
+  if (calls_.fstat(DescriptorOf(handle), &status) != 0) return FailFromErrno();
+  *size = static_cast<std::int64_t>(status.st_size);
+  return true;
+}
+
+bool PosixOs::Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
+                   std::int64_t* position) {
+  if (origin == SeekOrigin::kBegin && distance < 0) return Fail(error::kNegativeSeek);
+  const off_t reached = calls_.lseek(DescriptorOf(handle), static_cast<off_t>(distance),
+                                     origin == SeekOrigin::kBegin ? SEEK_SET : SEEK_CUR);
+  if (reached < 0) return FailFromErrno();
+  if (position != nullptr) *position = static_cast<std::int64_t>(reached);
+  return true;
+}
+
+bool PosixOs::Close(Handle handle) {
+  // After EINTR Linux has released the descriptor all the same.
+  if (calls_.close(DescriptorOf(handle)) != 0 && errno != EINTR) return FailFromErrno();
+  return true;
+}
+
+std::uint32_t PosixOs::LastError() { return lastError_; }
+
+Handle PosixOs::StandardHandle(StdHandle which) {
+  const int fd = which == StdHandle::kOutput ? STDOUT_FILENO : STDIN_FILENO;
+  if (calls_.fcntl(fd, F_GETFD, 0) < 0) {
+    FailFromErrno();
+    return kInvalidHandle;
+  }
+  return fd;
+}
+
+FileType PosixOs::DeviceType(Handle handle) {
+  struct stat status;
+  if (calls_.fstat(DescriptorOf(handle), &status) != 0) {
+    FailFromErrno();
+    return FileType::kUnknown;
+  }
+  return TypeOf(status);
+}
+
+bool PosixOs::IdentityOfHandle(Handle handle, FileIdentity* identity) {
+  struct stat status;
+  if (calls_.fstat(DescriptorOf(handle), &status) != 0) return FailFromErrno();
+  *identity = IdentityOf(status);
+  return true;
+}
+
+bool PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
+  struct stat status;
+  if (calls_.stat(path, &status) != 0) return Fail(Win32ErrorForPath(errno, path));
+  *identity = IdentityOf(status);
+  return true;
+}
+
+const char* PosixOs::CommandLine() { return commandLine_.c_str(); }
+
+std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
+  if (size == 0) {
+    Fail(error::kInsufficientBuffer);
+    return 0;
+  }
+  char path[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+  if (length < 0) {
+    FailFromErrno();
+    return 0;
+  }
+  // As GetModuleFileNameA: a path that does not fit is cut to size - 1 bytes
+  // and a terminator, and the call answers with the full size.
+  const auto pathLength = static_cast<std::uint32_t>(length);
+  const std::uint32_t kept = pathLength < size ? pathLength : size - 1;
+  std::memcpy(buffer, path, kept);
+  buffer[kept] = '\0';
+  if (pathLength >= size) {
+    Fail(error::kInsufficientBuffer);
+    return size;
+  }
+  return kept;
+}
+
+std::uint32_t PosixOs::FileAttributes(const char* path) {
+  struct stat status;
+  if (calls_.stat(path, &status) != 0) {
+    Fail(Win32ErrorForPath(errno, path));
+    return kInvalidFileAttributes;
+  }
+  return S_ISDIR(status.st_mode) ? kDirectoryAttribute : kNormalAttribute;
+}
+
+std::uintptr_t PosixOs::ModuleBase(const void* code) {
+  Dl_info info;
+  if (::dladdr(code, &info) == 0) return 0;
+  return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+void PosixOs::Exit(std::uint32_t status) { ::_exit(PosixExitStatus(status)); }
+
+Os& SystemOs(int argc, char** argv) {
+  // A write to a pipe whose reader has gone must fail like any other write,
+  // not kill the process.
+  ::signal(SIGPIPE, SIG_IGN);
+  static PosixOs os(WindowsCommandLine(argc, argv), RealSystemCalls());
+  return os;
+}
+
+}  // namespace platform

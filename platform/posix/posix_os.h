@@ -1,0 +1,64 @@
+// The POSIX stand-in for the Win32 calls the program makes.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/os.h"
+
+namespace platform {
+
+// The system calls PosixOs makes, replaceable so that tests can make the real
+// calls fail, return early or be interrupted.
+struct SystemCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*read)(int fd, void* buffer, std::size_t count);
+  ssize_t (*write)(int fd, const void* buffer, std::size_t count);
+  off_t (*lseek)(int fd, off_t offset, int whence);
+  int (*fstat)(int fd, struct stat* status);
+  int (*stat)(const char* path, struct stat* status);
+  int (*close)(int fd);
+  int (*fcntl)(int fd, int command, int argument);
+};
+
+SystemCalls RealSystemCalls();
+
+class PosixOs final : public Os {
+ public:
+  PosixOs(std::string commandLine, const SystemCalls& calls);
+
+  Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
+                  std::uint32_t disposition) override;
+  bool Read(Handle handle, void* buffer, std::uint32_t count,
+            std::uint32_t* transferred) override;
+  bool Write(Handle handle, const void* buffer, std::uint32_t count,
+             std::uint32_t* transferred) override;
+  bool FileSize(Handle handle, std::int64_t* size) override;
+  bool Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
+            std::int64_t* position) override;
+  bool Close(Handle handle) override;
+  std::uint32_t LastError() override;
+  Handle StandardHandle(StdHandle which) override;
+  FileType DeviceType(Handle handle) override;
+  bool IdentityOfHandle(Handle handle, FileIdentity* identity) override;
+  bool IdentityOfPath(const char* path, FileIdentity* identity) override;
+  const char* CommandLine() override;
+  std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
+  std::uint32_t FileAttributes(const char* path) override;
+  std::uintptr_t ModuleBase(const void* code) override;
+  [[noreturn]] void Exit(std::uint32_t status) override;
+
+ private:
+  bool Fail(std::uint32_t win32Error);
+  bool FailFromErrno();
+  int OpenWithoutBlocking(const char* path, int flags);
+
+  std::string commandLine_;
+  SystemCalls calls_;
+  std::uint32_t lastError_ = 0;
+};
+
+}  // namespace platform

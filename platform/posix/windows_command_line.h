@@ -1,0 +1,14 @@
+// Linux hands a program its arguments as argv; Windows hands it one command
+// line. The POSIX build rebuilds the line a Windows user would have typed for
+// the same arguments, so that one grammar splits it on every platform.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The elements joined by single spaces; an element that is empty or holds a
+// byte from 1 to 32 is wrapped in double quotes.
+std::string WindowsCommandLine(int argc, const char* const* argv);
+
+}  // namespace platform

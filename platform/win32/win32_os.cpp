@@ -1,0 +1,133 @@
+// The real Win32 calls behind the platform interface.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "platform/os.h"
+
+namespace platform {
+namespace {
+
+HANDLE ToWin32(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+Handle FromWin32(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
+  return FileIdentity{information.dwVolumeSerialNumber,
+                      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
+                          information.nFileIndexLow};
+}
+
+class Win32Os final : public Os {
+ public:
+  Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
+                  std::uint32_t disposition) override {
+    return FromWin32(::CreateFileA(path, access, share, nullptr, disposition,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+
+  bool Read(Handle handle, void* buffer, std::uint32_t count,
+            std::uint32_t* transferred) override {
+    DWORD done = 0;
+    const bool ok = ::ReadFile(ToWin32(handle), buffer, count, &done, nullptr) != FALSE;
+    if (ok) *transferred = done;
+    return ok;
+  }
+
+  bool Write(Handle handle, const void* buffer, std::uint32_t count,
+             std::uint32_t* transferred) override {
+    DWORD done = 0;
+    const bool ok = ::WriteFile(ToWin32(handle), buffer, count, &done, nullptr) != FALSE;
+    if (ok) *transferred = done;
+    return ok;
+  }
+
+  bool FileSize(Handle handle, std::int64_t* size) override {
+    LARGE_INTEGER value;
+    if (!::GetFileSizeEx(ToWin32(handle), &value)) return false;
+    *size = value.QuadPart;
+    return true;
+  }
+
+  bool Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
+            std::int64_t* position) override {
+    LARGE_INTEGER move;
+    move.QuadPart = distance;
+    LARGE_INTEGER reached;
+    if (!::SetFilePointerEx(ToWin32(handle), move, &reached,
+                            origin == SeekOrigin::kBegin ? FILE_BEGIN : FILE_CURRENT)) {
+      return false;
+    }
+    if (position != nullptr) *position = reached.QuadPart;
+    return true;
+  }
+
+  bool Close(Handle handle) override { return ::CloseHandle(ToWin32(handle)) != FALSE; }
+
+  std::uint32_t LastError() override { return ::GetLastError(); }
+
+  Handle StandardHandle(StdHandle which) override {
+    return FromWin32(
+        ::GetStdHandle(which == StdHandle::kOutput ? STD_OUTPUT_HANDLE : STD_INPUT_HANDLE));
+  }
+
+  FileType DeviceType(Handle handle) override {
+    switch (::GetFileType(ToWin32(handle))) {
+      case FILE_TYPE_DISK:
+        return FileType::kDisk;
+      case FILE_TYPE_CHAR:
+        return FileType::kChar;
+      case FILE_TYPE_PIPE:
+        return FileType::kPipe;
+      default:
+        return FileType::kUnknown;
+    }
+  }
+
+  bool IdentityOfHandle(Handle handle, FileIdentity* identity) override {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!::GetFileInformationByHandle(ToWin32(handle), &information)) return false;
+    *identity = IdentityOf(information);
+    return true;
+  }
+
+  bool IdentityOfPath(const char* path, FileIdentity* identity) override {
+    // No access asked for and every sharing allowed: this only reads the
+    // file's information and disturbs no other user of it. Backup semantics
+    // let the same call answer for a folder.
+    const HANDLE file = ::CreateFileA(path, 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = IdentityOfHandle(FromWin32(file), identity);
+    ::CloseHandle(file);
+    return known;
+  }
+
+  const char* CommandLine() override { return ::GetCommandLineA(); }
+
+  std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override {
+    return ::GetModuleFileNameA(nullptr, buffer, size);
+  }
+
+  std::uint32_t FileAttributes(const char* path) override {
+    return ::GetFileAttributesA(path);
+  }
+
+  std::uintptr_t ModuleBase(const void* code) override {
+    MEMORY_BASIC_INFORMATION region;
+    if (::VirtualQuery(code, &region, sizeof region) == 0 || region.State != MEM_COMMIT) {
+      return 0;
+    }
+    return reinterpret_cast<std::uintptr_t>(region.AllocationBase);
+  }
+
+  [[noreturn]] void Exit(std::uint32_t status) override { ::ExitProcess(status); }
+};
+
+}  // namespace
+
+Os& SystemOs(int /*argc*/, char** /*argv*/) {
+  static Win32Os os;
+  return os;
+}
+
+}  // namespace platform

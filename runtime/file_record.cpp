@@ -1,0 +1,181 @@
+#include "runtime/file_record.h"
+
+#include "platform/os.h"
+#include "runtime/io_result.h"
+#include "runtime/program_end.h"
+
+namespace runtime {
+
+const std::uint32_t ShareModeTable[8] = {
+    platform::kShareRead | platform::kShareWrite,
+    0,
+    platform::kShareRead,
+    platform::kShareWrite,
+    platform::kShareRead | platform::kShareWrite,
+    0,
+    0,
+    0,
+};
+
+namespace {
+
+struct OpenRequest {
+  std::uint32_t access;
+  std::uint32_t disposition;
+  OpenMode state;
+};
+
+// Indexed by OpenKind.
+constexpr OpenRequest kOpenRequests[] = {
+    {platform::kGenericRead, platform::kOpenExisting, OpenMode::kInput},
+    {platform::kGenericWrite, platform::kOpenExisting, OpenMode::kOutput},
+    {platform::kGenericRead | platform::kGenericWrite, platform::kOpenExisting,
+     OpenMode::kInputOutput},
+    {platform::kGenericRead | platform::kGenericWrite, platform::kCreateAlways,
+     OpenMode::kInputOutput},
+};
+
+// Every operation but the open needs an open record; otherwise it records 103.
+bool RequireOpen(const FileRecord& record) {
+  if (IsOpen(record.state)) return true;
+  SetPendingIoResult(kNotOpen);
+  return false;
+}
+
+}  // namespace
+
+void OpenFileRecord(FileRecord& record, std::uint32_t recordSize, OpenKind kind) {
+  if (IsOpen(record.state)) {
+    // Reopening releases the old handle first; its failure is recorded and
+    // the open goes on.
+    if (const std::uint32_t code = record.closeHook(record)) SetPendingIoResult(code);
+  } else if (record.state != OpenMode::kClosed) {
+    SetPendingIoResult(kNeverBound);
+    return;
+  }
+  record.state = OpenMode::kInputOutput;
+  record.recordSize = recordSize;
+  record.closeHook = CloseFileHandle;
+  record.transferHook = DoNothing;
+
+  platform::Os& os = platform::CurrentOs();
+  if (!record.pathName.empty()) {
+    const OpenRequest& request = kOpenRequests[static_cast<int>(kind)];
+    record.state = request.state;
+    record.osHandle = os.OpenFile(record.pathName.c_str(), request.access,
+                                  ShareModeTable[(DefaultOpenMode >> 4) & 7],
+                                  request.disposition);
+  } else {
+    record.closeHook = DoNothing;
+    record.osHandle = os.StandardHandle(kind == OpenKind::kCreate ? platform::StdHandle::kOutput
+                                                                  : platform::StdHandle::kInput);
+  }
+  if (record.osHandle == platform::kInvalidHandle) {
+    record.state = OpenMode::kClosed;
+    SetPendingIoResultFromOs();
+  }
+}
+
+void OpenExisting(FileRecord& record, std::uint32_t recordSize) {
+  const int access = DefaultOpenMode & 3;
+  OpenFileRecord(record, recordSize, access == 3 ? OpenKind::kReadWrite : static_cast<OpenKind>(access));
+}
+
+void CreateNew(FileRecord& record, std::uint32_t recordSize) {
+  OpenFileRecord(record, recordSize, OpenKind::kCreate);
+}
+
+void ReadRecords(FileRecord& record, void* buffer, std::int32_t count, std::int32_t* countOut) {
+  if (!RequireOpen(record)) return;
+  std::uint32_t bytes = 0;
+  if (!platform::CurrentOs().Read(record.osHandle, buffer,
+                                  static_cast<std::uint32_t>(count) * record.recordSize, &bytes)) {
+    SetPendingIoResultFromOs();
+    return;
+  }
+  const auto records = static_cast<std::int32_t>(bytes / record.recordSize);
+  if (countOut != nullptr) {
+    *countOut = records;
+  } else if (records != count) {
+    SetPendingIoResult(kShortRead);
+  }
+}
+
+void WriteRecords(FileRecord& record, const void* buffer, std::int32_t count,
+                  std::int32_t* countOut) {
+  if (record.state != OpenMode::kOutput && record.state != OpenMode::kInputOutput) {
+    SetPendingIoResult(kNotOpen);
+    return;
+  }
+  std::uint32_t bytes = 0;
+  if (!platform::CurrentOs().Write(record.osHandle, buffer,
+                                   static_cast<std::uint32_t>(count) * record.recordSize,
+                                   &bytes)) {
+    SetPendingIoResultFromOs();
+    return;
+  }
+  const auto records = static_cast<std::int32_t>(bytes / record.recordSize);
+  if (countOut != nullptr) {
+    *countOut = records;
+  } else if (records != count) {
+    SetPendingIoResult(kShortWrite);
+  }
+}
+
+void SeekTo(FileRecord& record, std::int64_t position) {
+  if (!RequireOpen(record)) return;
+  if (!platform::CurrentOs().Seek(record.osHandle, position * record.recordSize,
+                                  platform::SeekOrigin::kBegin, nullptr)) {
+    SetPendingIoResultFromOs();
+  }
+}
+
+bool IsAtEnd(FileRecord& record) {
+  if (!RequireOpen(record)) return true;
+  platform::Os& os = platform::CurrentOs();
+  std::int64_t size = 0;
+  std::int64_t current = 0;
+  if (!os.FileSize(record.osHandle, &size) ||
+      !os.Seek(record.osHandle, 0, platform::SeekOrigin::kCurrent, &current)) {
+    SetPendingIoResultFromOs();
+    return true;
+  }
+  return current >= size;
+}
+
+std::int64_t FileLength(FileRecord& record) {
+  if (!RequireOpen(record)) return -1;
+  std::int64_t size = 0;
+  if (!platform::CurrentOs().FileSize(record.osHandle, &size)) {
+    SetPendingIoResultFromOs();
+    return -1;
+  }
+  return size / record.recordSize;
+}
+
+std::uint32_t CloseFileHandle(IoRecord& record) {
+  record.state = OpenMode::kClosed;
+  return platform::CurrentOs().Close(record.osHandle) ? 0 : LastOsError();
+}
+
+void RequireDiskFile(FileRecord& record) {
+  if (!RequireOpen(record)) return;
+  if (platform::CurrentOs().DeviceType(record.osHandle) != platform::FileType::kDisk) {
+    SetPendingIoResult(platform::error::kNotSupported);
+  }
+}
+
+bool NamesOpenFile(const char* path, FileRecord& record) {
+  if (!RequireOpen(record)) return false;
+  platform::Os& os = platform::CurrentOs();
+  platform::FileIdentity named;
+  if (!os.IdentityOfPath(path, &named)) return false;
+  platform::FileIdentity held;
+  if (!os.IdentityOfHandle(record.osHandle, &held)) {
+    SetPendingIoResultFromOs();
+    return false;
+  }
+  return named == held;
+}
+
+}  // namespace runtime

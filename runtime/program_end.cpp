@@ -1,0 +1,66 @@
+#include "runtime/program_end.h"
+
+#include <cstdlib>
+
+#include "platform/os.h"
+#include "runtime/io_result.h"
+#include "runtime/text_stream.h"
+
+namespace runtime {
+
+std::uint32_t ExitStatus = 0;
+std::uintptr_t ErrorLocation = 0;
+std::uint8_t DefaultOpenMode = 2;
+
+void StartRuntime() {
+  PendingIoResult = 0;
+  ExitStatus = 0;
+  ErrorLocation = 0;
+  DefaultOpenMode = 2;
+  AssignName(InputStream, "");
+  AssignName(OutputStream, "");
+}
+
+std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location) {
+  std::string message = "Runtime error     at 00000000";
+  std::size_t position = 16;  // the code's last digit
+  do {
+    message[position--] = static_cast<char>('0' + code % 10);
+    code /= 10;
+  } while (code != 0);
+  position = 28;  // the location's last digit
+  do {
+    message[position--] = "0123456789ABCDEF"[location & 0xF];
+    location >>= 4;
+  } while (location != 0);
+  return message;
+}
+
+void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location) {
+  ErrorLocation = location;
+  ExitStatus = code;
+  EndProgram();
+}
+
+void EndProgram() {
+  platform::Os& os = platform::CurrentOs();
+  if (ErrorLocation != 0) {
+    // Relative to the module that holds it, the location stays the same from
+    // run to run of one build.
+    const std::uintptr_t relative =
+        ErrorLocation - os.ModuleBase(reinterpret_cast<const void*>(ErrorLocation));
+    const std::string message =
+        RuntimeErrorMessage(ExitStatus, static_cast<std::uint32_t>(relative));
+    // Nothing is left to report a failure of these writes to.
+    PutTerminatedText(OutputStream, message.c_str());
+    EndLine(OutputStream);
+    ErrorLocation = 0;
+  }
+  CloseFileRecord(InputStream);
+  CloseFileRecord(OutputStream);
+  os.Exit(ExitStatus);
+  // Exit does not come back; the compiler cannot see that through the interface.
+  std::abort();
+}
+
+}  // namespace runtime

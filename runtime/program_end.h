@@ -1,0 +1,31 @@
+// Runtime start-up and the program's end, normal or after a run-time error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace runtime {
+
+// The process exit status: 0 unless a run-time error or the program sets it.
+extern std::uint32_t ExitStatus;
+// The code location of a pending run-time error; 0 when there is none.
+extern std::uintptr_t ErrorLocation;
+// Selects the access for opening an existing file (bits 0-1) and the sharing
+// for every open of a named file (bits 4-6).
+extern std::uint8_t DefaultOpenMode;
+
+// Runs before the program's own code: binds the standard streams and resets
+// every program-wide value.
+void StartRuntime();
+
+// "Runtime error" and the code, its last digit the 17th character, then " at "
+// and the location in eight upper-case hexadecimal digits.
+std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location);
+
+[[noreturn]] void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location);
+
+// Reports a pending run-time error, writes out OutputStream and ends the
+// process with ExitStatus.
+[[noreturn]] void EndProgram();
+
+}  // namespace runtime

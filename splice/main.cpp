@@ -1,0 +1,9 @@
+#include "platform/os.h"
+#include "runtime/program_end.h"
+#include "splice/program.h"
+
+int main(int argc, char** argv) {
+  platform::UseOs(platform::SystemOs(argc, argv));
+  runtime::StartRuntime();
+  splice::RunProgram();
+}

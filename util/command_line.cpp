@@ -1,0 +1,82 @@
+#include "util/command_line.h"
+
+#include <algorithm>
+
+#include "platform/os.h"
+
+namespace kol {
+namespace {
+
+constexpr char kQuote = '"';
+
+// Every comparison is unsigned, so bytes 128 to 255 are token bytes.
+unsigned char ByteAt(const char* text, std::size_t position) {
+  return static_cast<unsigned char>(text[position]);
+}
+
+bool IsSeparator(unsigned char byte) { return byte >= 1 && byte <= 32; }
+
+// GetModuleFileNameA's buffer: a path longer than this is cut.
+constexpr std::uint32_t kModulePathBufferSize = 261;
+
+}  // namespace
+
+std::size_t SkipBlanks(const char* text, std::size_t position) {
+  for (;;) {
+    while (IsSeparator(ByteAt(text, position))) ++position;
+    if (text[position] != kQuote || text[position + 1] != kQuote) return position;
+    position += 2;
+  }
+}
+
+std::size_t SkipArgument(const char* text, std::size_t position) {
+  position = SkipBlanks(text, position);
+  while (ByteAt(text, position) > 32) {
+    if (text[position] == kQuote) {
+      ++position;
+      while (text[position] != '\0' && text[position] != kQuote) ++position;
+      if (text[position] == kQuote) ++position;  // the closing quote
+    } else {
+      ++position;
+    }
+  }
+  return position;
+}
+
+std::string ArgumentAt(const char* commandLine, std::int32_t index) {
+  std::size_t position = 0;
+  std::size_t start = 0;
+  for (std::int32_t counter = index;; --counter) {
+    start = SkipBlanks(commandLine, position);
+    position = SkipArgument(commandLine, start);
+    if (counter <= 0 || start == position) break;
+  }
+  std::size_t length = position - start;
+  const char* token = commandLine + start;
+  if (length >= 2 && token[0] == kQuote && token[length - 1] == kQuote) {
+    ++token;
+    length -= 2;
+  }
+  return std::string(token, length);
+}
+
+std::int32_t CountArguments(const char* commandLine) {
+  std::int32_t count = 0;
+  while (!ArgumentAt(commandLine, count + 1).empty()) ++count;
+  return count;
+}
+
+std::string ArgumentAt(std::int32_t index) {
+  platform::Os& os = platform::CurrentOs();
+  if (index != 0) return ArgumentAt(os.CommandLine(), index);
+  char path[kModulePathBufferSize];
+  const std::uint32_t written =
+      std::min(os.ModuleFileName(path, kModulePathBufferSize), kModulePathBufferSize);
+  // A cut path reports the whole buffer, terminator included: keep the path
+  // bytes alone.
+  return std::string(path, std::find(path, path + written, '\0'));
+}
+
+std::int32_t CountArguments() { return CountArguments(platform::CurrentOs().CommandLine()); }
+
+}  // namespace kol
