@@ -1,0 +1,176 @@
+// An in-memory operating system for the unit tests: files, folders, a
+// standard output of any device type and a command line, with every call
+// recorded and any chosen call made to fail or to move fewer bytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace fake {
+
+enum class Call {
+  kOpenFile,
+  kRead,
+  kWrite,
+  kFileSize,
+  kSeek,
+  kClose,
+  kStandardHandle,
+  kDeviceType,
+  kIdentityOfHandle,
+  kIdentityOfPath,
+  kModuleFileName,
+  kFileAttributes,
+};
+
+const char* CallName(Call call);
+
+struct CallRecord {
+  Call call;
+  std::string path;  // the file's path, "<stdout>" for standard output
+  std::uint32_t count = 0;  // bytes asked for by a read or write
+  std::uint32_t transferred = 0;
+  std::int64_t position = 0;  // a seek's distance
+  bool ok = true;
+};
+
+// Thrown by Exit, so that a test sees the end of the program as a value.
+struct ProcessExit {
+  std::uint32_t status;
+};
+
+struct FakeFile {
+  platform::FileType type = platform::FileType::kDisk;
+  bool readOnly = false;
+  std::vector<unsigned char> bytes;
+  // A file too large to hold: its size, and the content at any offset.
+  std::int64_t generatedSize = -1;
+  std::function<void(std::int64_t offset, unsigned char* into, std::uint32_t count)> generate;
+  // When set, writes are handed here instead of being stored; only the size
+  // grows.
+  std::function<void(std::int64_t offset, const unsigned char* from, std::uint32_t count)> sink;
+  std::int64_t sinkSize = 0;
+  std::uint64_t index = 0;  // the file's identity
+
+  std::int64_t Size() const;
+};
+
+class FakeOs final : public platform::Os {
+ public:
+  FakeOs();
+
+  // The world.
+  std::shared_ptr<FakeFile> AddFile(const std::string& path, std::vector<unsigned char> bytes);
+  std::shared_ptr<FakeFile> AddFile(const std::string& path, const std::string& bytes);
+  // Another name for the same file, as a hard or symbolic link gives.
+  void AddLink(const std::string& path, const std::string& target);
+  void AddFolder(const std::string& path);
+  std::shared_ptr<FakeFile> File(const std::string& path) const;
+  bool Exists(const std::string& path) const;
+  std::string Contents(const std::string& path) const;
+  // The command line as Windows would give it; argument 0 comes from the
+  // module path.
+  std::string commandLine;
+  std::string modulePath = "C:\\Vimbrel\\vimbrel.exe";
+  // Standard output: its device type, or missing.
+  platform::FileType stdoutType = platform::FileType::kChar;
+  bool stdoutMissing = false;
+  std::string stdoutBytes;
+
+  // Faults. Call numbers count from 1.
+  void FailNth(Call call, int n, std::uint32_t error);
+  // The n-th call of any kind fails, with the code the function gives for its kind.
+  void FailOverall(int n, std::function<std::uint32_t(Call)> errorFor);
+  // Every call on the named file, or on a handle opened from it, fails.
+  void FailOnPath(const std::string& path, std::uint32_t error);
+  // The n-th read or write moves only `bytes` bytes.
+  void ShortenNth(Call call, int n, std::uint32_t bytes);
+  // A failed call leaves no error code.
+  bool lastErrorLost = false;
+
+  // What reached the operating system.
+  std::vector<CallRecord> calls;
+  std::vector<CallRecord> CallsOf(Call call) const;
+  int CountOf(Call call) const;
+  // Handles opened and not closed, by path.
+  std::vector<std::string> OpenPaths() const;
+
+  platform::Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
+                            std::uint32_t disposition) override;
+  bool Read(platform::Handle handle, void* buffer, std::uint32_t count,
+            std::uint32_t* transferred) override;
+  bool Write(platform::Handle handle, const void* buffer, std::uint32_t count,
+             std::uint32_t* transferred) override;
+  bool FileSize(platform::Handle handle, std::int64_t* size) override;
+  bool Seek(platform::Handle handle, std::int64_t distance, platform::SeekOrigin origin,
+            std::int64_t* position) override;
+  bool Close(platform::Handle handle) override;
+  std::uint32_t LastError() override;
+  platform::Handle StandardHandle(platform::StdHandle which) override;
+  platform::FileType DeviceType(platform::Handle handle) override;
+  bool IdentityOfHandle(platform::Handle handle, platform::FileIdentity* identity) override;
+  bool IdentityOfPath(const char* path, platform::FileIdentity* identity) override;
+  const char* CommandLine() override;
+  std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
+  std::uint32_t FileAttributes(const char* path) override;
+  std::uintptr_t ModuleBase(const void* code) override;
+  [[noreturn]] void Exit(std::uint32_t status) override;
+
+  // The last open's access and sharing, for the tests of open requests.
+  struct OpenRequest {
+    std::string path;
+    std::uint32_t access;
+    std::uint32_t share;
+    std::uint32_t disposition;
+  };
+  std::vector<OpenRequest> openRequests;
+
+ private:
+  struct OpenHandle {
+    std::string path;
+    std::shared_ptr<FakeFile> file;  // null for standard output
+    std::uint32_t access = 0;
+    std::int64_t position = 0;
+  };
+
+  // Records the call and answers whether a fault makes it fail; the error
+  // code is then set.
+  bool Faulted(CallRecord& record);
+  bool Fail(CallRecord& record, std::uint32_t error);
+  OpenHandle* Find(platform::Handle handle);
+  std::string Resolve(const std::string& path) const;
+
+  std::map<std::string, std::shared_ptr<FakeFile>> files_;
+  std::map<std::string, std::string> links_;
+  std::set<std::string> folders_;
+  std::map<platform::Handle, OpenHandle> handles_;
+  platform::Handle nextHandle_ = 100;
+  std::uint64_t nextIndex_ = 1;
+  std::uint32_t lastError_ = 0;
+
+  struct NthFault {
+    Call call;
+    int n;
+    std::uint32_t error;
+  };
+  std::vector<NthFault> nthFaults_;
+  int overallFault_ = 0;
+  std::function<std::uint32_t(Call)> overallErrorFor_;
+  std::map<std::string, std::uint32_t> pathFaults_;
+  struct Shortening {
+    Call call;
+    int n;
+    std::uint32_t bytes;
+  };
+  std::vector<Shortening> shortenings_;
+};
+
+}  // namespace fake
