@@ -16,9 +16,11 @@
 namespace platform {
 namespace {
 
+// Only a regular file is a disk file: a block device reports no size, so as
+// an input it would be joined as if it were empty.
 FileType TypeOf(const struct stat& status) {
-  if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) return FileType::kDisk;
-  if (S_ISCHR(status.st_mode)) return FileType::kChar;
+  if (S_ISREG(status.st_mode)) return FileType::kDisk;
+  if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return FileType::kChar;
   if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return FileType::kPipe;
   return FileType::kUnknown;
 }
