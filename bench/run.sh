@@ -37,47 +37,57 @@ run_recipe
 mv out.mve expected.mve
 run_vimbrel
 cmp -s out.mve expected.mve || { echo "vimbrel's output differs from the recipe's" >&2; exit 1; }
+(($(stat -c %s out.mve) == $(stat -c %s a.mve) - 16 + $(stat -c %s b.mve) - 26)) ||
+  { echo "the joined movie has the wrong size" >&2; exit 1; }
 rm -f out.mve expected.mve
 
-# Seconds, to the microsecond, one run of a method; the previous output is
-# removed first so that no run pays for freeing another's pages.
+# One run of a method: "elapsed CPU" seconds, CPU being user plus system time
+# of the process and its children. CPU time hardly depends on what else the
+# machine runs, elapsed time does. The previous output is removed first so
+# that no run pays for freeing another's pages.
 time_run() {
   rm -f out.mve
-  local start=$EPOCHREALTIME
-  "run_$1"
-  local end=$EPOCHREALTIME
-  echo "$start $end" | awk '{ printf "%.6f\n", $2 - $1 }'
+  local TIMEFORMAT='%3R %3U %3S' report
+  report=$({ time "run_$1"; } 2>&1)
+  awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' <<< "$report"
 }
 
-declare -A times
+load=$(cut -d' ' -f1-3 /proc/loadavg)
+declare -A elapsed cpu
 for ((round = 0; round < rounds; round++)); do
   # Each round starts with the next method, so none always runs first.
   for ((i = 0; i < ${#methods[@]}; i++)); do
     method=${methods[(round + i) % ${#methods[@]}]}
-    times[$method]+="$(time_run "$method") "
+    read -r e c <<< "$(time_run "$method")"
+    elapsed[$method]+="$e "
+    cpu[$method]+="$c "
   done
 done
 rm -f out.mve
 
-# "median fastest" of one method's times.
-summary() { tr ' ' '\n' <<< "$1" | grep . | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)], v[1] }'; }
-read -r vimbrel vimbrel_best <<< "$(summary "${times[vimbrel]}")"
-read -r recipe recipe_best <<< "$(summary "${times[recipe]}")"
-read -r cat cat_best <<< "$(summary "${times[cat]}")"
+median() { tr ' ' '\n' <<< "$1" | grep . | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+for method in "${methods[@]}"; do
+  elapsed[$method]=$(median "${elapsed[$method]}")
+  cpu[$method]=$(median "${cpu[$method]}")
+done
 
 peak_kib=$(/usr/bin/time -v "$program" a.mve b.mve out.mve 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident set size/ { print $2 }')
 
 echo "inputs: 2 x $megabytes MB in ${BENCH_DIR:-/dev/shm}; median of $rounds rounds"
 echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), Linux $(uname -r)"
-echo "          median   fastest"
-printf '%-8s %7.3f s %7.3f s\n' vimbrel "$vimbrel" "$vimbrel_best" recipe "$recipe" "$recipe_best" \
-  cat "$cat" "$cat_best"
-awk -v v="$vimbrel" -v r="$recipe" -v c="$cat" -v m="$peak_kib" '
+echo "load average before the runs: $load"
+echo "median             elapsed      CPU"
+for method in "${methods[@]}"; do
+  printf '%-8s %16.3f s %7.3f s\n' "$method" "${elapsed[$method]}" "${cpu[$method]}"
+done
+awk -v v="${elapsed[vimbrel]}" -v r="${elapsed[recipe]}" -v c="${elapsed[cat]}" \
+  -v vc="${cpu[vimbrel]}" -v rc="${cpu[recipe]}" -v cc="${cpu[cat]}" -v m="$peak_kib" '
   function verdict(ok) { return ok ? "ok" : "MISSED" }
   BEGIN {
-    printf "vimbrel / cat     %6.3f   (bar: at most 1.15)  %s\n", v / c, verdict(v / c <= 1.15)
-    printf "recipe / vimbrel  %6.3f   (bar: at least 2.5)  %s\n", r / v, verdict(r / v >= 2.5)
-    printf "vimbrel peak RSS  %6d KiB (bar: under 4096)  %s\n", m, verdict(m < 4096)
+    print "ratios (of elapsed; of CPU)"
+    printf "vimbrel / cat    %6.3f  %6.3f   bar: at most 1.15 (elapsed)  %s\n", v / c, vc / cc, verdict(v / c <= 1.15)
+    printf "recipe / vimbrel %6.3f  %6.3f   bar: at least 2.5 (elapsed)  %s\n", r / v, rc / vc, verdict(r / v >= 2.5)
+    printf "vimbrel peak RSS %6d KiB        bar: under 4096 KiB          %s\n", m, verdict(m < 4096)
     exit !(v / c <= 1.15 && r / v >= 2.5 && m < 4096)
   }'
