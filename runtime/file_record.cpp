@@ -169,7 +169,16 @@ bool NamesOpenFile(const char* path, FileRecord& record) {
   if (!RequireOpen(record)) return false;
   platform::Os& os = platform::CurrentOs();
   platform::FileIdentity named;
-  if (!os.IdentityOfPath(path, &named)) return false;
+  if (!os.IdentityOfPath(path, &named)) {
+    // Only a path that names nothing is surely no open file; after any other
+    // failure the output could still be a movie, which creating it would
+    // truncate.
+    const std::uint32_t code = LastOsError();
+    if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
+      SetPendingIoResult(code);
+    }
+    return false;
+  }
   platform::FileIdentity held;
   if (!os.IdentityOfHandle(record.osHandle, &held)) {
     SetPendingIoResultFromOs();

@@ -50,7 +50,7 @@ void RequireDiskFile(FileRecord& record);
 
 // Whether the path names the very file the open record holds, whatever the
 // spelling, link or hard link that leads there. A path that names nothing is
-// no such file.
+// no such file; any other failure to tell records its code.
 bool NamesOpenFile(const char* path, FileRecord& record);
 
 }  // namespace runtime

@@ -122,6 +122,7 @@ bool FakeOs::Fail(CallRecord& record, std::uint32_t error) {
 }
 
 bool FakeOs::Faulted(CallRecord& record) {
+  if (callLimit != 0 && calls.size() >= callLimit) throw RunawayProgram{};
   calls.push_back(record);
   CallRecord& stored = calls.back();
   const int nthOfKind = CountOf(record.call);

@@ -47,6 +47,9 @@ struct ProcessExit {
   std::uint32_t status;
 };
 
+// Thrown by the call after `callLimit`: the program would have run for ever.
+struct RunawayProgram {};
+
 struct FakeFile {
   platform::FileType type = platform::FileType::kDisk;
   bool readOnly = false;
@@ -95,6 +98,8 @@ class FakeOs final : public platform::Os {
   void ShortenNth(Call call, int n, std::uint32_t bytes);
   // A failed call leaves no error code.
   bool lastErrorLost = false;
+  // More calls than this end the run with RunawayProgram; 0 sets no limit.
+  std::size_t callLimit = 0;
 
   // What reached the operating system.
   std::vector<CallRecord> calls;

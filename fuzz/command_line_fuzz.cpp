@@ -1,0 +1,48 @@
+// The command-line grammar on arbitrary bytes: positions never pass the
+// terminator, the count is the number of tokens after token 0, every counted
+// argument is a non-empty piece of the line and the next one is empty, and
+// the same line always splits the same way.
+#include <string>
+#include <vector>
+
+#include "fuzz_text.h"
+#include "util/command_line.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const fuzz::ExactText text(data, size);
+  const char* line = text.get();
+  const std::string whole(line, text.size());
+
+  // Walk the tokens with the building blocks alone.
+  std::vector<std::string> tokens;
+  for (std::size_t position = 0;;) {
+    const std::size_t start = kol::SkipBlanks(line, position);
+    FUZZ_CHECK(start >= position && start <= text.size());
+    const std::size_t end = kol::SkipArgument(line, start);
+    FUZZ_CHECK(end >= start && end <= text.size());
+    FUZZ_CHECK(kol::SkipArgument(line, position) == end);
+    if (end == start) break;
+    tokens.push_back(whole.substr(start, end - start));
+    position = end;
+  }
+
+  const std::int32_t count = kol::CountArguments(line);
+  FUZZ_CHECK(count == (tokens.empty() ? 0 : static_cast<std::int32_t>(tokens.size()) - 1));
+  FUZZ_CHECK(kol::CountArguments(line) == count);
+  for (std::int32_t index = 1; index <= count; ++index) {
+    const std::string argument = kol::ArgumentAt(line, index);
+    FUZZ_CHECK(!argument.empty());
+    // A token with its outer quotes removed: a piece of the line.
+    FUZZ_CHECK(whole.find(argument) != std::string::npos);
+    const std::string& token = tokens[index];
+    FUZZ_CHECK(argument == token ||
+               (token.size() >= 2 && token.front() == '"' && token.back() == '"' &&
+                argument == token.substr(1, token.size() - 2)));
+    FUZZ_CHECK(kol::ArgumentAt(line, index) == argument);
+  }
+  FUZZ_CHECK(kol::ArgumentAt(line, count + 1).empty());
+  FUZZ_CHECK(kol::ArgumentAt(line, count + 2).empty());
+  // A negative index gives token 0, as index 0 of the line does.
+  FUZZ_CHECK(kol::ArgumentAt(line, -1) == kol::ArgumentAt(line, 0));
+  return 0;
+}

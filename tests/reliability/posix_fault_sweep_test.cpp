@@ -1,0 +1,458 @@
+// A whole join of real files on PosixOs, with its k-th system call failed,
+// for every k. Each run happens in a forked child, so that the program ends
+// the real way (_exit with the POSIX status, open files closed by the
+// kernel) and the parent sees its status, its standard output and the files
+// it left behind. The system calls go through a table that counts them in
+// memory shared with the parent.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/exit_status.h"
+#include "platform/posix/posix_os.h"
+#include "platform/posix/windows_command_line.h"
+#include "reliability/program_on.h"
+#include "runtime/program_end.h"
+
+namespace {
+
+enum class Sys { kOpen, kRead, kWrite, kLseek, kFstat, kStat, kClose, kFcntl };
+
+const char* SysName(Sys sys) {
+  static const char* const names[] = {"open", "read", "write", "lseek",
+                                      "fstat", "stat", "close", "fcntl"};
+  return names[static_cast<int>(sys)];
+}
+
+// The errno each call fails with, and the Win32 code PosixOs makes of it.
+int ErrnoFor(Sys sys) {
+  switch (sys) {
+    case Sys::kOpen: return EACCES;    // 5
+    case Sys::kRead: return EIO;       // 1117
+    case Sys::kWrite: return ENOSPC;   // 112
+    case Sys::kLseek: return ESPIPE;   // 132
+    case Sys::kFstat: return EOVERFLOW;  // 223
+    case Sys::kStat: return EACCES;    // 5
+    case Sys::kClose: return EIO;      // 1117
+    case Sys::kFcntl: return EINVAL;   // 87
+  }
+  return EIO;
+}
+
+std::uint32_t CodeFor(Sys sys) {
+  switch (sys) {
+    case Sys::kOpen: return 5;
+    case Sys::kRead: return 1117;
+    case Sys::kWrite: return 112;
+    case Sys::kLseek: return 132;
+    case Sys::kFstat: return 223;
+    case Sys::kStat: return 5;
+    case Sys::kClose: return 1117;
+    case Sys::kFcntl: return 87;
+  }
+  return 0;
+}
+
+// Which file a call is about.
+enum class Target { kOther, kFirst, kSecond, kOutput, kStdout };
+
+struct Entry {
+  Sys sys;
+  Target target;
+  int fd;
+  bool ok;
+};
+
+constexpr int kMaxEntries = 4096;
+
+// Lives in memory shared between the test and its forked child.
+struct Shared {
+  int failAt;  // the call that fails, counting from 1; 0: none
+  bool choppy;  // every transfer first interrupted, then cut short
+  int count;
+  Entry log[kMaxEntries];
+  char paths[3][256];  // first, second, output
+};
+
+Shared* shared = nullptr;
+// The child's descriptors and the files they hold.
+std::map<int, Target> fdTargets;
+
+Target TargetOfPath(const char* path) {
+  for (int i = 0; i < 3; ++i) {
+    if (std::strcmp(path, shared->paths[i]) == 0) return static_cast<Target>(i + 1);
+  }
+  return Target::kOther;
+}
+
+Target TargetOfFd(int fd) {
+  if (fd == STDOUT_FILENO) return Target::kStdout;
+  const auto found = fdTargets.find(fd);
+  return found == fdTargets.end() ? Target::kOther : found->second;
+}
+
+// Counts the call; true when it is the one to fail, errno then set.
+bool Fails(Sys sys, Target target, int fd) {
+  const int n = ++shared->count;
+  if (n <= kMaxEntries) shared->log[n - 1] = Entry{sys, target, fd, true};
+  if (n != shared->failAt) return false;
+  if (n <= kMaxEntries) shared->log[n - 1].ok = false;
+  errno = ErrnoFor(sys);
+  return true;
+}
+
+bool Interrupted() {
+  static int transfers = 0;
+  if (shared->choppy && ++transfers % 2 == 1) {
+    errno = EINTR;
+    return true;
+  }
+  return false;
+}
+
+std::size_t Cut(std::size_t count) { return shared->choppy && count > 4093 ? 4093 : count; }
+
+platform::SystemCalls CountedCalls() {
+  platform::SystemCalls calls;
+  calls.open = [](const char* path, int flags, mode_t mode) {
+    const Target target = TargetOfPath(path);
+    if (Fails(Sys::kOpen, target, -1)) return -1;
+    const int fd = ::open(path, flags, mode);
+    if (fd >= 0) {
+      fdTargets[fd] = target;
+      if (shared->count <= kMaxEntries) shared->log[shared->count - 1].fd = fd;
+    }
+    return fd;
+  };
+  calls.read = [](int fd, void* buffer, std::size_t count) -> ssize_t {
+    if (Fails(Sys::kRead, TargetOfFd(fd), fd)) return -1;
+    if (Interrupted()) return -1;
+    return ::read(fd, buffer, Cut(count));
+  };
+  calls.write = [](int fd, const void* buffer, std::size_t count) -> ssize_t {
+    if (Fails(Sys::kWrite, TargetOfFd(fd), fd)) return -1;
+    if (Interrupted()) return -1;
+    return ::write(fd, buffer, Cut(count));
+  };
+  calls.lseek = [](int fd, off_t offset, int whence) -> off_t {
+    if (Fails(Sys::kLseek, TargetOfFd(fd), fd)) return -1;
+    return ::lseek(fd, offset, whence);
+  };
+  calls.fstat = [](int fd, struct stat* status) {
+    if (Fails(Sys::kFstat, TargetOfFd(fd), fd)) return -1;
+    return ::fstat(fd, status);
+  };
+  calls.stat = [](const char* path, struct stat* status) {
+    if (Fails(Sys::kStat, TargetOfPath(path), -1)) return -1;
+    return ::stat(path, status);
+  };
+  calls.close = [](int fd) {
+    const bool fails = Fails(Sys::kClose, TargetOfFd(fd), fd);
+    // Linux releases the descriptor whatever close reports.
+    const int result = ::close(fd);
+    fdTargets.erase(fd);
+    if (fails) {
+      errno = ErrnoFor(Sys::kClose);
+      return -1;
+    }
+    return result;
+  };
+  calls.fcntl = [](int fd, int command, int argument) {
+    if (Fails(Sys::kFcntl, TargetOfFd(fd), fd)) return -1;
+    return ::fcntl(fd, command, argument);
+  };
+  return calls;
+}
+
+std::string Movie(std::size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  std::uint32_t state = seed;
+  for (char& byte : bytes) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string bytes;
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return bytes;
+  char chunk[65536];
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) bytes.append(chunk, got);
+  ::close(fd);
+  return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+}
+
+struct ChildEnd {
+  bool exited = false;  // false: killed after the time limit, or by a signal
+  int status = -1;
+  std::string stdoutText;
+};
+
+class PosixFaultSweep : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    void* memory = ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(memory, MAP_FAILED);
+    shared = static_cast<Shared*>(memory);
+    char pattern[] = "/tmp/vimbrel-sweep-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    first_ = folder_ + "/first.mve";
+    second_ = folder_ + "/second.mve";
+    output_ = folder_ + "/out.mve";
+    stdoutPath_ = folder_ + "/stdout";
+    firstMovie_ = Movie(250016, 1);
+    secondMovie_ = Movie(230026, 2);
+    joined_ = firstMovie_.substr(0, firstMovie_.size() - 16) + secondMovie_.substr(26);
+    stale_ = std::string(600000, '\xEE');
+  }
+
+  void TearDown() override {
+    for (const std::string& path : {first_, second_, output_, stdoutPath_}) ::unlink(path.c_str());
+    ::rmdir(folder_.c_str());
+    ::munmap(shared, sizeof(Shared));
+  }
+
+  // Lays out the files afresh and runs the program in a child.
+  ChildEnd RunJoin(int failAt, bool choppy) {
+    WriteFile(first_, firstMovie_);
+    WriteFile(second_, secondMovie_);
+    WriteFile(output_, stale_);
+    std::memset(shared, 0, sizeof(Shared));
+    shared->failAt = failAt;
+    shared->choppy = choppy;
+    std::snprintf(shared->paths[0], sizeof shared->paths[0], "%s", first_.c_str());
+    std::snprintf(shared->paths[1], sizeof shared->paths[1], "%s", second_.c_str());
+    std::snprintf(shared->paths[2], sizeof shared->paths[2], "%s", output_.c_str());
+    const char* argv[] = {"vimbrel", first_.c_str(), second_.c_str(), output_.c_str()};
+    const std::string commandLine = platform::WindowsCommandLine(4, argv);
+
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const int out = ::open(stdoutPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0) ::_exit(250);
+      ::close(out);
+      ::signal(SIGPIPE, SIG_IGN);
+      fdTargets.clear();
+      platform::PosixOs os(commandLine, CountedCalls());
+      reliability::RunProgramOn(os);
+    }
+    ChildEnd end;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    pid_t done = 0;
+    while ((done = ::waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (done == 0) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      return end;
+    }
+    end.exited = WIFEXITED(status);
+    end.status = end.exited ? WEXITSTATUS(status) : -1;
+    end.stdoutText = ReadFile(stdoutPath_);
+    return end;
+  }
+
+  // POSIX paths hold no ':' or '\': the progress lines show them whole.
+  std::string UndisturbedStdout() const {
+    return "Vimbrel\r\n " + first_ + " -> " + output_ + "\r\n " + second_ + " -> " + output_ +
+           "\r\n";
+  }
+
+  std::string folder_, first_, second_, output_, stdoutPath_;
+  std::string firstMovie_, secondMovie_, joined_, stale_;
+};
+
+bool IsErrorLineAfterWholeLines(const std::string& text, const std::string& undisturbed,
+                                std::uint32_t code) {
+  if (text.size() < 31) return false;
+  const std::string line = text.substr(text.size() - 31);
+  const std::string before = text.substr(0, text.size() - 31);
+  const std::string expected = runtime::RuntimeErrorMessage(code, 0);
+  const auto isWholeLines = [&undisturbed](const std::string& part) {
+    return undisturbed.compare(0, part.size(), part) == 0 &&
+           (part.empty() || part.compare(part.size() - 2, 2, "\r\n") == 0);
+  };
+  // The line being written when standard output failed may have lost its
+  // text, but not its line end.
+  const bool emptiedLast = before.size() >= 2 &&
+                           before.compare(before.size() - 2, 2, "\r\n") == 0 &&
+                           isWholeLines(before.substr(0, before.size() - 2));
+  return (isWholeLines(before) || emptiedLast) &&
+         line.compare(0, 21, expected, 0, 21) == 0 &&
+         line.find_first_not_of("0123456789ABCDEF", 21) == 29 && line.compare(29, 2, "\r\n") == 0;
+}
+
+TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
+  const ChildEnd undisturbed = RunJoin(0, false);
+  ASSERT_TRUE(undisturbed.exited);
+  ASSERT_EQ(undisturbed.status, 0);
+  ASSERT_EQ(undisturbed.stdoutText, UndisturbedStdout());
+  ASSERT_TRUE(ReadFile(output_) == joined_);
+  const int callCount = shared->count;
+  ASSERT_LE(callCount, kMaxEntries);
+  const std::vector<Entry> calls(shared->log, shared->log + callCount);
+
+  int runs = 0;
+  for (int k = 1; k <= callCount; ++k) {
+    const Entry& target = calls[k - 1];
+    SCOPED_TRACE("system call " + std::to_string(k) + ": " + SysName(target.sys) + " on " +
+                 std::to_string(static_cast<int>(target.target)));
+    const ChildEnd end = RunJoin(k, false);
+    ++runs;
+    ASSERT_TRUE(end.exited) << "the run did not end";
+    ASSERT_GE(shared->count, k);
+    ASSERT_FALSE(shared->log[k - 1].ok) << "the run took another path";
+
+    // What the failure of this call must lead to.
+    enum { kErrorExit, kErrorExitSilent, kMissing, kComplete } kind = kErrorExit;
+    std::uint32_t code = CodeFor(target.sys);
+    std::string missingPath;
+    bool firstFstatOfFd = true;
+    for (int i = 0; i < k - 1; ++i) {
+      if (calls[i].sys == Sys::kFstat && calls[i].fd == target.fd) firstFstatOfFd = false;
+    }
+    switch (target.sys) {
+      case Sys::kStat:
+        if (target.target == Target::kOutput) break;  // its identity: a run-time error
+        kind = kMissing;  // the attributes of an input
+        missingPath = target.target == Target::kFirst ? first_ : second_;
+        break;
+      case Sys::kFcntl:
+        // Standard output that cannot be had is error 105 from the write.
+        if (target.target == Target::kStdout) code = 105;
+        break;
+      case Sys::kFstat:
+        if (target.target == Target::kStdout) {
+          // Standard output of no known type is closed (105 for the text);
+          // the line end then finds no standard output at all (103), and
+          // the message has nowhere to go.
+          kind = kErrorExitSilent;
+          code = 103;
+        } else if (target.target == Target::kOutput) {
+          // The only query on the output is whether it is a FIFO; a failed
+          // one leaves it the plain file it is.
+          kind = kComplete;
+        } else if (target.target != Target::kOutput && firstFstatOfFd) {
+          code = 50;  // an input of no known type is no disk file
+        }
+        break;
+      case Sys::kWrite:
+        // Redirected standard output goes out whenever its 128-byte buffer
+        // fills, and for the last time at the end, unchecked.
+        if (target.target == Target::kStdout && k == callCount) kind = kComplete;
+        break;
+      default:
+        break;
+    }
+
+    EXPECT_TRUE(ReadFile(first_) == firstMovie_) << "first movie changed";
+    EXPECT_TRUE(ReadFile(second_) == secondMovie_) << "second movie changed";
+    bool outputCreated = false;
+    for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
+      const Entry& e = shared->log[i];
+      if (e.sys == Sys::kOpen && e.target == Target::kOutput && e.ok && e.fd >= 0) outputCreated = true;
+    }
+    const std::string output = ReadFile(output_);
+    if (!outputCreated) {
+      EXPECT_TRUE(output == stale_) << "output touched before its creation";
+    } else {
+      EXPECT_TRUE(output.size() <= joined_.size() && joined_.compare(0, output.size(), output) == 0)
+          << "output of " << output.size() << " bytes is not the start of the joined movie";
+    }
+    if (end.status == 0) {
+      EXPECT_TRUE(output == joined_) << "success reported for a short output";
+    }
+
+    switch (kind) {
+      case kComplete:
+        EXPECT_EQ(end.status, 0);
+        EXPECT_TRUE(output == joined_);
+        if (target.sys != Sys::kWrite) {
+          EXPECT_EQ(end.stdoutText, undisturbed.stdoutText);
+        }
+        break;
+      case kMissing:
+        EXPECT_EQ(end.status, 2);
+        EXPECT_EQ(end.stdoutText, "Vimbrel\r\nInput file `" + missingPath + "' not found.\r\n");
+        break;
+      case kErrorExitSilent:
+        EXPECT_EQ(end.status, platform::PosixExitStatus(code));
+        EXPECT_EQ(end.stdoutText, "");
+        break;
+      case kErrorExit:
+        EXPECT_EQ(end.status, platform::PosixExitStatus(code));
+        EXPECT_TRUE(IsErrorLineAfterWholeLines(end.stdoutText, undisturbed.stdoutText, code))
+            << end.stdoutText;
+        break;
+    }
+
+    // Descriptors left to the kernel at the end: the movies and the output
+    // as opened and not closed, each once; nothing after a complete join;
+    // standard output closed only when its type could not be told.
+    std::map<int, Target> open;
+    bool stdoutClosed = false;
+    for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
+      const Entry& e = shared->log[i];
+      if (e.sys == Sys::kOpen && e.ok && e.fd >= 0) open[e.fd] = e.target;
+      if (e.sys == Sys::kClose) {
+        if (e.fd == STDOUT_FILENO) stdoutClosed = true;
+        open.erase(e.fd);
+      }
+    }
+    std::map<Target, int> perFile;
+    for (const auto& [fd, file] : open) {
+      EXPECT_NE(file, Target::kOther) << "descriptor " << fd << " of an unknown file";
+      EXPECT_EQ(++perFile[file], 1) << "a file held twice";
+    }
+    if (end.status == 0) {
+      EXPECT_TRUE(open.empty()) << "a complete join left a file open";
+    }
+    EXPECT_EQ(stdoutClosed, kind == kErrorExitSilent);
+  }
+  std::cout << "[ sweep    ] " << runs << " runs of " << callCount << " system calls each at most\n";
+}
+
+// Every read and write interrupted once, then cut to 4093 bytes: the join is
+// whole all the same.
+TEST_F(PosixFaultSweep, InterruptedAndShortTransfersStillJoinEverything) {
+  const ChildEnd end = RunJoin(0, true);
+  ASSERT_TRUE(end.exited);
+  EXPECT_EQ(end.status, 0);
+  EXPECT_TRUE(ReadFile(output_) == joined_);
+  EXPECT_TRUE(ReadFile(first_) == firstMovie_);
+  EXPECT_TRUE(ReadFile(second_) == secondMovie_);
+  EXPECT_EQ(end.stdoutText, UndisturbedStdout());
+  EXPECT_GT(shared->count, 2 * 480000 / 4093);
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#include "reliability/program_on.h"
+
+#include "runtime/program_end.h"
+#include "splice/program.h"
+
+namespace reliability {
+
+void RunProgramOn(platform::Os& os) {
+  platform::UseOs(os);
+  runtime::StartRuntime();
+  splice::RunProgram();
+}
+
+}  // namespace reliability
