@@ -1,10 +1,10 @@
 // argv, rebuilt into the line a Windows user would type and split again by
 // the program's grammar, gives back its arguments.
 //
-// What comes back: with a program name (argv[0]) that is not empty and holds
-// no double quote, every non-empty element after it, in order, up to the
-// first element that holds a double quote; the grammar has no escape, so
-// such an element may swallow what follows it. Empty elements vanish (they
+// What comes back, whatever the program name (argv[0]): every non-empty
+// element after it, in order, up to the first element that holds a double
+// quote; the grammar has no escape, so such an element may swallow what
+// follows it. Empty elements vanish (they
 // become a blank pair). When no element holds a double quote, the count is
 // the number of non-empty elements after argv[0].
 #include <string>
@@ -24,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       elements.back() += static_cast<char>(data[i]);
     }
   }
-  if (elements[0].empty() || elements[0].find('"') != std::string::npos) return -1;
   std::vector<const char*> argv;
   for (const std::string& element : elements) argv.push_back(element.c_str());
 

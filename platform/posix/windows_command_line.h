@@ -8,7 +8,9 @@
 namespace platform {
 
 // The elements joined by single spaces; an element that is empty or holds a
-// byte from 1 to 32 is wrapped in double quotes.
+// byte from 1 to 32 is wrapped in double quotes. The program name loses its
+// double quotes, and stands as "vimbrel" when nothing is left of it, so that
+// it is always exactly token 0.
 std::string WindowsCommandLine(int argc, const char* const* argv);
 
 }  // namespace platform
