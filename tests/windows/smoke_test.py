@@ -80,6 +80,17 @@ class SmokeTest(unittest.TestCase):
         self.assertEqual(status, 3)
         self.assertRegex(stdout, re.compile(rb"\AVimbrel\r\nRuntime error   3 at [0-9A-F]{8}\r\n\Z"))
 
+    @unittest.skipUnless(os.environ.get("VIMBREL_PLATFORM") == "windows", "Windows names")
+    def test_windows_names(self):
+        # File names are case-blind, so this names the first movie.
+        self.assertEqual(self.run_program("a.mve", "b.mve", "A.MVE"),
+                         (87, b"Vimbrel\r\nOutput file `A.MVE' is an input file.\r\n"))
+        # The null device exists but is no disk file.
+        status, stdout = self.run_program("NUL", "b.mve", "out.mve")
+        self.assertEqual(status, 50)
+        self.assertRegex(stdout, re.compile(rb"\AVimbrel\r\nRuntime error  50 at [0-9A-F]{8}\r\n\Z"))
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "out.mve")))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -13,6 +13,9 @@ server=$(dirname "$wine")/wineserver
 case $1 in
   start)
     mkdir -p "$WINEPREFIX"
+    # A server left running, by an interrupted run for example, may not be
+    # the persistent one: it makes way.
+    "$server" -k 2>/dev/null || true
     "$server" -p </dev/null >/dev/null 2>&1
     log=$WINEPREFIX/wineboot.log
     if ! "$wine" wineboot </dev/null >"$log" 2>&1; then
