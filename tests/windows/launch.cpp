@@ -2,13 +2,14 @@
 // so that tests see what the program makes of the real GetCommandLineA and
 // how it meets files that another process holds open.
 //
-//   vimbrel_launch PROGRAM [--hold PATH SHARE] xHEX...
+//   vimbrel_launch PROGRAM [--hold PATH SHARE] [--no-output] xHEX...
 //
 // PROGRAM is the Windows path of the executable to start. Each xHEX is one
 // command line: "x" and its bytes in hexadecimal, so that no shell, loader or
 // code page conversion on the way here can touch it ("x" alone is the empty
 // line). With --hold, PATH is held open for writing with the sharing flags
-// SHARE (a decimal number) while the programs run.
+// SHARE (a decimal number) while the programs run. With --no-output the
+// programs get no standard output handle at all.
 //
 // For each run the report on standard output is the line
 // "exit CODE COUNT\n" followed by the COUNT bytes the program wrote to its
@@ -65,7 +66,7 @@ std::string DecodeLine(const char* argument) {
   return line;
 }
 
-void Run(const char* program, std::string line) {
+void Run(const char* program, std::string line, bool withOutput) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
@@ -81,7 +82,7 @@ void Run(const char* program, std::string line) {
   startup.hStdInput = noInput;
   // The program never writes to standard error: anything there shows up in
   // the report and fails the test.
-  startup.hStdOutput = writeEnd;
+  startup.hStdOutput = withOutput ? writeEnd : nullptr;
   startup.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
   // CreateProcessA may write into the command line, so it gets a copy.
@@ -121,7 +122,7 @@ void Run(const char* program, std::string line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) Fail("usage: vimbrel_launch PROGRAM [--hold PATH SHARE] xHEX...");
+  if (argc < 2) Fail("usage: vimbrel_launch PROGRAM [--hold PATH SHARE] [--no-output] xHEX...");
   const char* program = argv[1];
   int next = 2;
   HANDLE held = INVALID_HANDLE_VALUE;
@@ -133,7 +134,9 @@ int main(int argc, char** argv) {
     if (held == INVALID_HANDLE_VALUE) Fail("cannot hold the file");
     next += 3;
   }
-  for (; next < argc; ++next) Run(program, DecodeLine(argv[next]));
+  const bool withOutput = !(next < argc && std::strcmp(argv[next], "--no-output") == 0);
+  if (!withOutput) ++next;
+  for (; next < argc; ++next) Run(program, DecodeLine(argv[next]), withOutput);
   if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   return 0;
 }

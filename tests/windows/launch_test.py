@@ -55,11 +55,13 @@ COMMAND_LINES = [
 ]
 
 
-def launch(lines, cwd, hold=None):
+def launch(lines, cwd, hold=None, output=True):
     """Starts the program once per command line; (exit code, stdout) of each."""
     arguments = LAUNCH + [PROGRAM]
     if hold is not None:
         arguments += ["--hold", hold[0], str(hold[1])]
+    if not output:
+        arguments.append("--no-output")
     arguments += ["x" + line.hex() for line in lines]
     done = subprocess.run(arguments, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, timeout=TIMEOUT, check=True)
@@ -97,6 +99,16 @@ class CommandLineTest(unittest.TestCase):
         for (line, expected), run in zip(cases, runs):
             with self.subTest(line=line):
                 self.assertEqual(run, expected)
+
+
+class StandardOutputTest(unittest.TestCase):
+    def test_without_standard_output_the_first_line_ends_the_program_with_103(self):
+        # The write finds no handle to open (105), its line end then finds the
+        # stream closed (103), and the message has nowhere to go.
+        with tempfile.TemporaryDirectory() as work:
+            runs = launch([b"vimbrel.exe", b"vimbrel.exe a.mve b.mve out.mve"], work, output=False)
+            self.assertEqual(runs, [(103, b""), (103, b"")])
+            self.assertEqual(os.listdir(work), [])
 
 
 FIRST = bytes(range(1, 51))
