@@ -1,0 +1,148 @@
+"""The Windows program started with exact command lines by vimbrel_launch.
+
+What the program makes of the real GetCommandLineA shows through the count
+(the usage text or not) and, with three arguments and a missing first input,
+through the not-found line, which holds argument 1 byte for byte. The same
+launcher holds a file open in another process to show how the program meets
+Windows' file sharing.
+
+VIMBREL_LAUNCH_COMMAND starts the launcher (under Wine: the emulator and
+vimbrel_launch.exe); VIMBREL_PROGRAM is the Linux path of vimbrel.exe.
+"""
+import os
+import re
+import shlex
+import subprocess
+import tempfile
+import unittest
+
+LAUNCH = shlex.split(os.environ["VIMBREL_LAUNCH_COMMAND"])
+PROGRAM = "Z:" + os.path.abspath(os.environ["VIMBREL_PROGRAM"]).replace("/", "\\")
+TIMEOUT = 300
+
+USAGE = (b"Vimbrel\r\n"
+         b"\r\n"
+         b"This program joins two Interplay MVE movies into one.\r\n"
+         b"\r\n"
+         b" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve\r\n")
+
+FILE_SHARE_READ = 1
+FILE_SHARE_WRITE = 2
+
+# Command line, its count, its arguments.
+COMMAND_LINES = [
+    (b"prog.exe a.mve b.mve out.mve", 3, [b"a.mve", b"b.mve", b"out.mve"]),
+    (b"prog.exe\ta.mve\t\tb.mve out.mve", 3, [b"a.mve", b"b.mve", b"out.mve"]),
+    (b"   prog.exe   a.mve   ", 1, [b"a.mve"]),
+    (b'"C:\\Tools\\prog.exe" "My Movie 1.mve" b.mve out.mve', 3,
+     [b"My Movie 1.mve", b"b.mve", b"out.mve"]),
+    (b'prog.exe a.mve "" b.mve out.mve', 3, [b"a.mve", b"b.mve", b"out.mve"]),
+    (b'prog.exe """" a.mve', 1, [b"a.mve"]),
+    (b'prog.exe "" "" x', 1, [b"x"]),
+    (b'prog.exe ""', 0, []),
+    (b'prog.exe C:\\"My Movies"\\a.mve b.mve', 2, [b'C:\\"My Movies"\\a.mve', b"b.mve"]),
+    (b'prog.exe a"b c"d', 1, [b'a"b c"d']),
+    (b'prog.exe "a b"c d', 2, [b'"a b"c', b"d"]),
+    (b'prog.exe "a"b"c" x', 2, [b'a"b"c', b"x"]),
+    (b'prog.exe """a""" b', 2, [b'a""', b"b"]),
+    (b'prog.exe """ x', 1, [b'" x']),
+    (b'prog.exe a.mve b.mve "out file.mve', 3, [b"a.mve", b"b.mve", b'"out file.mve']),
+    (b'prog.exe a.mve b.mve "', 3, [b"a.mve", b"b.mve", b'"']),
+    (b"prog.exe \xe9t\xe9.mve b\x7f.mve", 2, [b"\xe9t\xe9.mve", b"b\x7f.mve"]),
+    (b"prog.exe a\x01b", 2, [b"a", b"b"]),
+    (b"", 0, []),
+    (b'"" a b', 1, [b"b"]),
+]
+
+
+def launch(lines, cwd, hold=None, output=True):
+    """Starts the program once per command line; (exit code, stdout) of each."""
+    arguments = LAUNCH + [PROGRAM]
+    if hold is not None:
+        arguments += ["--hold", hold[0], str(hold[1])]
+    if not output:
+        arguments.append("--no-output")
+    arguments += ["x" + line.hex() for line in lines]
+    done = subprocess.run(arguments, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=TIMEOUT, check=True)
+    report = done.stdout
+    runs = []
+    while report:
+        header, report = report.split(b"\n", 1)
+        code, count = (int(field) for field in re.fullmatch(rb"exit (\d+) (\d+)", header).groups())
+        runs.append((code, report[:count]))
+        report = report[count:]
+    if len(runs) != len(lines):
+        raise AssertionError(f"{len(runs)} runs reported for {len(lines)} lines: {done.stderr!r}")
+    return runs
+
+
+def not_found(argument):
+    return b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n"
+
+
+class CommandLineTest(unittest.TestCase):
+    def test_count_and_first_argument(self):
+        # Each line as it is, and where it can be done, padded to three
+        # arguments so that the not-found line shows argument 1. An unclosed
+        # quote would swallow the padding.
+        cases = []
+        for line, count, arguments in COMMAND_LINES:
+            if count == 3:
+                cases.append((line, (2, not_found(arguments[0]))))
+            else:
+                cases.append((line, (0, USAGE)))
+                if arguments and line.count(b'"') % 2 == 0:
+                    cases.append((line + b" m" * (3 - count), (2, not_found(arguments[0]))))
+        with tempfile.TemporaryDirectory() as work:
+            runs = launch([line for line, _ in cases], work)
+        for (line, expected), run in zip(cases, runs):
+            with self.subTest(line=line):
+                self.assertEqual(run, expected)
+
+
+class StandardOutputTest(unittest.TestCase):
+    def test_without_standard_output_the_first_line_ends_the_program_with_103(self):
+        # The write finds no handle to open (105), its line end then finds the
+        # stream closed (103), and the message has nowhere to go.
+        with tempfile.TemporaryDirectory() as work:
+            runs = launch([b"vimbrel.exe", b"vimbrel.exe a.mve b.mve out.mve"], work, output=False)
+            self.assertEqual(runs, [(103, b""), (103, b"")])
+            self.assertEqual(os.listdir(work), [])
+
+
+FIRST = bytes(range(1, 51))
+SECOND = bytes(range(200, 256)) * 2
+
+
+class SharingTest(unittest.TestCase):
+    def launch_join(self, held, share):
+        with tempfile.TemporaryDirectory() as work:
+            for name, data in [("a.mve", FIRST), ("b.mve", SECOND), ("out.mve", b"old")]:
+                with open(os.path.join(work, name), "wb") as file:
+                    file.write(data)
+            [run] = launch([b"vimbrel.exe a.mve b.mve out.mve"], work, hold=(held, share))
+            with open(os.path.join(work, "out.mve"), "rb") as file:
+                return run, file.read()
+
+    def test_a_holder_that_lets_others_read_does_not_stop_the_join(self):
+        for held, share in [("a.mve", FILE_SHARE_READ), ("b.mve", FILE_SHARE_READ),
+                            ("a.mve", FILE_SHARE_READ | FILE_SHARE_WRITE)]:
+            with self.subTest(held=held, share=share):
+                run, output = self.launch_join(held, share)
+                self.assertEqual(
+                    run, (0, b"Vimbrel\r\n a.mve -> out.mve\r\n b.mve -> out.mve\r\n"))
+                self.assertEqual(output, FIRST[:-16] + SECOND[26:])
+
+    def test_a_holder_that_shares_nothing_makes_the_open_fail_with_32(self):
+        for held in ["a.mve", "b.mve", "out.mve"]:
+            with self.subTest(held=held):
+                (code, stdout), output = self.launch_join(held, 0)
+                self.assertEqual(code, 32)
+                self.assertRegex(stdout, rb"\AVimbrel\r\nRuntime error  32 at [0-9A-F]{8}\r\n\Z")
+                # The output is created only after both inputs are open.
+                self.assertEqual(output, b"old")
+
+
+if __name__ == "__main__":
+    unittest.main()
