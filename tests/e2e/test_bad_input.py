@@ -11,6 +11,24 @@ from harness import ProgramTest, joined, linux_only, movie_bytes
 
 ACCESS_DENIED = 5
 NOT_A_DISK_FILE = 50
+SHORT_READ = 100
+
+# Files whose reported size (a page) is more than they hold, and whose
+# contents stay put.
+OVERSTATED = ["/sys/devices/system/cpu/possible", "/sys/devices/system/cpu/online",
+              "/sys/kernel/mm/transparent_hugepage/enabled"]
+
+
+def overstated_file():
+    for path in OVERSTATED:
+        try:
+            with open(path, "rb") as file:
+                held = file.read()
+        except OSError:
+            continue
+        if os.path.getsize(path) > len(held) + 16:
+            return path, held
+    raise unittest.SkipTest("no file under /sys reports more bytes than it holds")
 
 
 class NotADiskFile(ProgramTest):
@@ -27,6 +45,28 @@ class NotADiskFile(ProgramTest):
                 result = self.run_program(*arguments)
                 self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
                 self.assertFalse(self.exists("c.mve"))
+
+
+class OverstatedSize(ProgramTest):
+    """A read that brings nothing while bytes remain ends with error 100; a
+    program that waited for the rest would never end."""
+
+    @linux_only("/sys")
+    def test_as_the_first_input(self):
+        path, held = overstated_file()
+        self.movie("b.mve", 1000)
+        result = self.run_program(path, "b.mve", "c.mve")
+        self.assertRuntimeError(result, SHORT_READ, "Vimbrel", f" {path} -> c.mve")
+        self.assertEqual(self.read("c.mve"), held)
+
+    @linux_only("/sys")
+    def test_as_the_second_input(self):
+        path, _ = overstated_file()
+        first = self.movie("a.mve", 1000)
+        result = self.run_program("a.mve", path, "c.mve")
+        self.assertRuntimeError(result, SHORT_READ, "Vimbrel", " a.mve -> c.mve",
+                                f" {path} -> c.mve")
+        self.assertEqual(self.read("c.mve"), joined(first, b""))
 
 
 class Unreadable(ProgramTest):
