@@ -1,0 +1,242 @@
+"""Runs the built program on real files and checks what it leaves behind.
+
+The program comes from the environment, so the same cases run on every build:
+
+  VIMBREL_COMMAND   the command prefix, split like a shell line
+                    ("build/linux/vimbrel", "wine64 /path/vimbrel.exe")
+  VIMBREL_PLATFORM  "windows" when the command is the Windows program (under
+                    Wine): cases that only make sense on Linux are skipped and
+                    standard error is not checked
+  VIMBREL_TEMP      where the per-case folders go (default: the system's)
+  VIMBREL_TIMEOUT   seconds one run may take before it counts as a hang
+"""
+
+import hashlib
+import os
+import random
+import re
+import shlex
+import shutil
+import stat
+import subprocess
+import tempfile
+import unittest
+
+PROGRAM = shlex.split(os.environ.get("VIMBREL_COMMAND", ""))
+WINDOWS = os.environ.get("VIMBREL_PLATFORM", "linux") == "windows"
+TIMEOUT = float(os.environ.get("VIMBREL_TIMEOUT", "60"))
+TEMP_ROOT = os.environ.get("VIMBREL_TEMP") or None
+
+HEADER = 26    # skipped at the start of the second movie
+TRAILER = 16   # left off the end of the first movie
+CHUNK = 100000
+
+USAGE = [
+    b"Vimbrel",
+    b"",
+    b"This program joins two Interplay MVE movies into one.",
+    b"",
+    b" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve",
+]
+
+NOBODY = 65534
+
+# Files above this size are told apart by their metadata, not their bytes.
+HASH_LIMIT = 64 << 20
+
+
+def linux_only(why):
+    """Skips a case on the Windows program."""
+    return unittest.skipIf(WINDOWS, "Linux only: " + why)
+
+
+def fsbytes(text):
+    return text if isinstance(text, bytes) else os.fsencode(text)
+
+
+def movie_bytes(size, seed):
+    """Distinct bytes for each movie, so that a shifted copy never matches."""
+    return random.Random(seed).randbytes(size)
+
+
+def joined(first, second):
+    """What the program must write for two movies."""
+    return first[:max(len(first) - TRAILER, 0)] + second[HEADER:]
+
+
+def lines(*texts):
+    """The exact standard output for these lines."""
+    return b"".join(fsbytes(text) + b"\r\n" for text in texts)
+
+
+def exit_status(code):
+    """The status a caller sees for an error code.
+
+    Linux keeps the low 8 bits and turns a code whose low 8 bits are 0 into 255;
+    Wine passes the low 8 bits of the Windows status.
+    """
+    low = code & 0xFF
+    if not WINDOWS and code != 0 and low == 0:
+        return 255
+    return low
+
+
+def runtime_error_line(code):
+    """The run-time error line for a code of up to four digits, as a pattern."""
+    return re.compile(re.escape(b"Runtime error" + str(code).rjust(4).encode() + b" at ")
+                      + rb"[0-9A-F]{8}")
+
+
+class Result:
+    def __init__(self, status, stdout, stderr):
+        self.status = status
+        self.stdout = stdout
+        self.stderr = stderr
+
+    def __repr__(self):
+        return f"status {self.status}, stdout {self.stdout!r}, stderr {self.stderr[-2000:]!r}"
+
+
+_unprivileged_checked = {}
+
+
+def unprivileged_prefix():
+    """The prefix that runs a command as a user the file modes apply to.
+
+    Root ignores file modes, so root runs the program as user 65534; anybody
+    else is unprivileged already. Raises SkipTest when neither works.
+    """
+    if os.geteuid() != 0:
+        return []
+    setpriv = shutil.which("setpriv")
+    if setpriv is None:
+        raise unittest.SkipTest("running as root and setpriv (util-linux) is missing")
+    return [setpriv, f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups", "--"]
+
+
+class ProgramTest(unittest.TestCase):
+    """One folder per case; every run checks that no input changed."""
+
+    def setUp(self):
+        if not PROGRAM:
+            self.fail("VIMBREL_COMMAND names no program")
+        root = self.temp_root()
+        if root is not None:
+            os.makedirs(root, exist_ok=True)
+        self.dir = tempfile.mkdtemp(prefix="vimbrel-", dir=root)
+        self.addCleanup(remove_tree, self.dir)
+        self.fingerprints = {}
+
+    def temp_root(self):
+        """Where the case folder goes; None for the system's temporary folder."""
+        return TEMP_ROOT
+
+    # Files -----------------------------------------------------------------
+
+    def path(self, name):
+        """The host path of a name as the program sees it from the case folder.
+
+        On Windows a backslash separates folders; on Linux it is a plain byte.
+        """
+        name = fsbytes(name)
+        if WINDOWS:
+            name = name.replace(b"\\", b"/")
+        return os.path.join(fsbytes(self.dir), name)
+
+    def folder(self, name):
+        os.makedirs(self.path(name), exist_ok=True)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as file:
+            file.write(data)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as file:
+            return file.read()
+
+    def exists(self, name):
+        return os.path.lexists(self.path(name))
+
+    def movie(self, name, size, seed=None):
+        """Creates an input movie of random bytes and watches it for changes."""
+        data = movie_bytes(size, seed if seed is not None else fsbytes(name))
+        self.write(name, data)
+        self.watch(name)
+        return data
+
+    def watch(self, name):
+        """Every later run fails if this file changes."""
+        self.fingerprints[self.path(name)] = fingerprint(self.path(name))
+
+    def listing(self):
+        """Every entry under the case folder, to see that nothing was created."""
+        found = []
+        for top, folders, files in os.walk(fsbytes(self.dir)):
+            found.extend(os.path.relpath(os.path.join(top, name), fsbytes(self.dir))
+                         for name in folders + files)
+        return sorted(found)
+
+    # Runs ------------------------------------------------------------------
+
+    def run_program(self, *arguments, stdout=subprocess.PIPE, prefix=(), preexec_fn=None):
+        """Runs the program in the case folder; a run past the timeout fails."""
+        command = [fsbytes(part) for part in [*prefix, *PROGRAM, *arguments]]
+        try:
+            completed = subprocess.run(command, cwd=self.dir, stdin=subprocess.DEVNULL,
+                                       stdout=stdout, stderr=subprocess.PIPE,
+                                       timeout=TIMEOUT, preexec_fn=preexec_fn)
+        except subprocess.TimeoutExpired:
+            self.fail(f"{command!r} did not end within {TIMEOUT:g} s")
+        result = Result(completed.returncode, completed.stdout or b"", completed.stderr)
+        if not WINDOWS:
+            # The program has nothing to say on standard error; a sanitizer has.
+            self.assertEqual(result.stderr, b"", result)
+        for path, before in self.fingerprints.items():
+            self.assertEqual(fingerprint(path), before, f"input {path!r} changed; {result}")
+        return result
+
+    def run_unprivileged(self, *arguments):
+        """Runs the program as a user that the file modes apply to."""
+        prefix = unprivileged_prefix()
+        os.chmod(self.dir, 0o755)
+        key = tuple(prefix)
+        if key not in _unprivileged_checked:
+            probe = self.run_program(prefix=prefix)
+            _unprivileged_checked[key] = probe.status == 0 and probe.stdout == lines(*USAGE)
+        if not _unprivileged_checked[key]:
+            self.skipTest(f"user {NOBODY} cannot run {PROGRAM!r} (a folder on its way "
+                          "is not searchable?)")
+        return self.run_program(*arguments, prefix=prefix)
+
+    # Checks ----------------------------------------------------------------
+
+    def assertOutput(self, result, *texts, status=0):
+        self.assertEqual((result.status, result.stdout), (status, lines(*texts)), result)
+
+    def assertRuntimeError(self, result, code, *before):
+        """The run-time error line ends standard output and its code is the status."""
+        printed = result.stdout.split(b"\r\n")
+        self.assertEqual(printed[-1], b"", f"standard output does not end with CR LF; {result}")
+        self.assertEqual([line + b"\r\n" for line in printed[:-2]], [lines(t) for t in before],
+                         result)
+        self.assertRegex(printed[-2], runtime_error_line(code), result)
+        self.assertEqual(len(printed[-2]), 29, result)
+        self.assertEqual(result.status, exit_status(code), result)
+
+
+def fingerprint(path):
+    status = os.lstat(path)
+    if stat.S_ISREG(status.st_mode) and status.st_size <= HASH_LIMIT:
+        with open(path, "rb") as file:
+            return hashlib.sha256(file.read()).hexdigest()
+    return (status.st_mode, status.st_size, status.st_mtime_ns, status.st_ctime_ns)
+
+
+def remove_tree(path):
+    # A case may leave a folder or file without permissions for its owner.
+    def writable_and_retry(function, failed, _):
+        os.chmod(os.path.dirname(failed), 0o755)
+        if not os.path.islink(failed):
+            os.chmod(failed, 0o755)
+        function(failed)
+    shutil.rmtree(path, onerror=writable_and_retry)

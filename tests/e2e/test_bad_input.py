@@ -1,0 +1,144 @@
+"""Inputs that are not plain movies, and names that are hard to pass along.
+
+(A folder or a dangling link as input is in test_refusals; empty movies are
+among the boundary sizes of test_join.)
+"""
+
+import os
+import unittest
+
+from harness import WINDOWS, ProgramTest, joined, linux_only, movie_bytes
+
+ACCESS_DENIED = 5
+NOT_A_DISK_FILE = 50
+SHORT_READ = 100
+
+# Files whose reported size (a page) is more than they hold, and whose
+# contents stay put.
+OVERSTATED = ["/sys/devices/system/cpu/possible", "/sys/devices/system/cpu/online",
+              "/sys/kernel/mm/transparent_hugepage/enabled"]
+
+
+def overstated_file():
+    for path in OVERSTATED:
+        try:
+            with open(path, "rb") as file:
+                held = file.read()
+        except OSError:
+            continue
+        if os.path.getsize(path) > len(held) + 16:
+            return path, held
+    raise unittest.SkipTest("no file under /sys reports more bytes than it holds")
+
+
+class NotADiskFile(ProgramTest):
+    @linux_only("FIFOs and devices")
+    def test_a_fifo_or_device_input_ends_with_error_50_before_the_output_is_created(self):
+        # A FIFO with no writer would block an ordinary open for ever; both
+        # report a size of 0 and would otherwise be joined as if empty.
+        self.movie("a.mve", 1000)
+        self.movie("b.mve", 1000)
+        os.mkfifo(self.path("pipe.mve"))
+        for arguments in (["pipe.mve", "b.mve", "c.mve"], ["a.mve", "pipe.mve", "c.mve"],
+                          ["/dev/zero", "b.mve", "c.mve"], ["a.mve", "/dev/zero", "c.mve"]):
+            with self.subTest(arguments=arguments):
+                result = self.run_program(*arguments)
+                self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
+                self.assertFalse(self.exists("c.mve"))
+
+
+class OverstatedSize(ProgramTest):
+    """A read that brings nothing while bytes remain ends with error 100; a
+    program that waited for the rest would never end."""
+
+    @linux_only("/sys")
+    def test_as_the_first_input(self):
+        path, held = overstated_file()
+        self.movie("b.mve", 1000)
+        result = self.run_program(path, "b.mve", "c.mve")
+        self.assertRuntimeError(result, SHORT_READ, "Vimbrel", f" {path} -> c.mve")
+        self.assertEqual(self.read("c.mve"), held)
+
+    @linux_only("/sys")
+    def test_as_the_second_input(self):
+        path, _ = overstated_file()
+        first = self.movie("a.mve", 1000)
+        result = self.run_program("a.mve", path, "c.mve")
+        self.assertRuntimeError(result, SHORT_READ, "Vimbrel", " a.mve -> c.mve",
+                                f" {path} -> c.mve")
+        self.assertEqual(self.read("c.mve"), joined(first, b""))
+
+
+class Unreadable(ProgramTest):
+    def check_unreadable(self, unreadable, readable):
+        self.movie(readable, 1000)
+        # Not watched: the test itself may not read it while it is unreadable.
+        data = movie_bytes(1000, b"unreadable")
+        self.write(unreadable, data)
+        os.chmod(self.path(unreadable), 0o200)
+        if os.geteuid() == 0:
+            # Only the mode, not the owner, keeps the unprivileged user out.
+            os.chown(self.path(unreadable), 65534, 65534)
+        result = self.run_unprivileged("a.mve", "b.mve", "c.mve")
+        self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+        self.assertFalse(self.exists("c.mve"))
+        os.chmod(self.path(unreadable), 0o644)
+        self.assertEqual(self.read(unreadable), data)
+
+    @linux_only("file modes and an unprivileged user")
+    def test_a_first_input_the_user_may_not_read(self):
+        self.check_unreadable("a.mve", "b.mve")
+
+    @linux_only("file modes and an unprivileged user")
+    def test_a_second_input_the_user_may_not_read(self):
+        self.check_unreadable("b.mve", "a.mve")
+
+
+class Names(ProgramTest):
+    def join(self, first_name, second_name, output_name, first_shown, second_shown):
+        first = self.movie(first_name, 3000)
+        second = self.movie(second_name, 2000)
+        result = self.run_program(first_name, second_name, output_name)
+        self.assertOutput(result, b"Vimbrel", b" " + first_shown + b" -> " + output_name,
+                          b" " + second_shown + b" -> " + output_name)
+        self.assertEqual(self.read(output_name), joined(first, second))
+
+    def test_paths_longer_than_259_bytes_are_never_cut(self):
+        folder = b"f" * 200
+        self.folder(folder)
+        names = [folder + b"/" + letter * 100 + b".mve" for letter in (b"a", b"b", b"c")]
+        self.assertGreater(len(names[0]), 259)
+        # Cut at 259 bytes, the output would be a different file: make sure it
+        # is there to be hit.
+        self.write(names[2][:259], b"")
+        self.watch(names[2][:259])
+        if not WINDOWS:
+            self.join(*names, names[0], names[1])
+            return
+        # Windows' ANSI file calls refuse such paths: the run must fail without
+        # touching any file.
+        self.movie(names[0], 3000)
+        self.movie(names[1], 2000)
+        before = self.listing()
+        result = self.run_program(*names)
+        self.assertNotEqual(result.status, 0, result)
+        self.assertEqual(self.listing(), before)
+
+    def test_names_with_spaces(self):
+        self.join(b"my movie.mve", b" second  part .mve", b"the joined one.mve",
+                  b"my movie.mve", b" second  part .mve")
+
+    @linux_only("Windows names cannot hold double quotes")
+    def test_names_with_double_quotes_inside(self):
+        self.join(b'say "hi" now.mve', b'a"b"c.mve', b'out "x".mve',
+                  b'say "hi" now.mve', b'a"b"c.mve')
+
+    @linux_only("Wine translates names between UTF-8 and the ANSI code page")
+    def test_names_with_bytes_128_to_255(self):
+        high = bytes(range(128, 256))
+        self.join(high[:64] + b".mve", high[64:] + b".mve", b"\xe9t\xe9 \xff.mve",
+                  high[:64] + b".mve", high[64:] + b".mve")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,110 @@
+"""Joins the program refuses or cannot finish: missing inputs, an output that
+is an input, an output that cannot be created."""
+
+import os
+import unittest
+
+from harness import WINDOWS, ProgramTest, linux_only
+
+NOT_FOUND = 2
+PATH_NOT_FOUND = 3
+ACCESS_DENIED = 5
+OUTPUT_IS_INPUT = 87
+DISK_FULL = 112
+
+
+class MissingInput(ProgramTest):
+    def test_a_missing_input_is_named_and_nothing_is_created(self):
+        # (arguments, the input reported); the first failing input is reported.
+        cases = [
+            (["x.mve", "b.mve", "c.mve"], "x.mve"),
+            (["a.mve", "y.mve", "c.mve"], "y.mve"),
+            (["x.mve", "y.mve", "c.mve"], "x.mve"),
+            (["nodir/a.mve", "b.mve", "c.mve"], "nodir/a.mve"),
+            (["sub", "b.mve", "c.mve"], "sub"),
+            (["a.mve", "sub", "c.mve"], "sub"),
+            (["a.mve", ".", "c.mve"], "."),
+        ]
+        if not WINDOWS:
+            cases += [
+                (["dangling.mve", "b.mve", "c.mve"], "dangling.mve"),
+                (["a.mve", "dangling.mve", "c.mve"], "dangling.mve"),
+            ]
+        self.movie("a.mve", 1000)
+        self.movie("b.mve", 1000)
+        self.folder("sub")
+        if not WINDOWS:
+            os.symlink("gone.mve", self.path("dangling.mve"))
+        before = self.listing()
+        for arguments, missing in cases:
+            with self.subTest(arguments=arguments):
+                result = self.run_program(*arguments)
+                self.assertOutput(result, "Vimbrel", f"Input file `{missing}' not found.",
+                                  status=NOT_FOUND)
+                self.assertEqual(self.listing(), before)
+
+
+class OutputIsInput(ProgramTest):
+    def test_an_output_naming_an_input_is_refused_before_anything_is_written(self):
+        cases = [
+            ["a.mve", "b.mve", "a.mve"],
+            ["a.mve", "b.mve", "b.mve"],
+            ["a.mve", "b.mve", "./a.mve"],
+            ["a.mve", "b.mve", "sub/../b.mve"],
+            ["a.mve", "b.mve", "hard.mve"],
+            ["a.mve", "a.mve", "a.mve"],
+        ]
+        if not WINDOWS:
+            cases += [["a.mve", "b.mve", "link.mve"], ["link.mve", "b.mve", "a.mve"]]
+        self.movie("a.mve", 5000)
+        self.movie("b.mve", 5000)
+        self.folder("sub")
+        os.link(self.path("b.mve"), self.path("hard.mve"))
+        if not WINDOWS:
+            os.symlink("a.mve", self.path("link.mve"))
+        before = self.listing()
+        for arguments in cases:
+            with self.subTest(arguments=arguments):
+                result = self.run_program(*arguments)
+                self.assertOutput(result, "Vimbrel",
+                                  f"Output file `{arguments[2]}' is an input file.",
+                                  status=OUTPUT_IS_INPUT)
+                self.assertEqual(self.listing(), before)
+
+
+class OutputCannotBeWritten(ProgramTest):
+    def setUp(self):
+        super().setUp()
+        self.movie("a.mve", 5000)
+        self.movie("b.mve", 5000)
+
+    def test_an_output_that_is_a_folder(self):
+        self.folder("out")
+        result = self.run_program("a.mve", "b.mve", "out")
+        self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+        self.assertEqual(os.listdir(self.path("out")), [])
+
+    def test_an_output_in_a_missing_folder(self):
+        result = self.run_program("a.mve", "b.mve", "nodir/c.mve")
+        self.assertRuntimeError(result, PATH_NOT_FOUND, "Vimbrel")
+        self.assertFalse(self.exists("nodir"))
+
+    @linux_only("file modes and an unprivileged user")
+    def test_a_read_only_output(self):
+        self.write("c.mve", b"keep")
+        os.chmod(self.path("c.mve"), 0o444)
+        if os.geteuid() == 0:
+            # Only the mode, not the owner, keeps the unprivileged user out.
+            os.chown(self.path("c.mve"), 65534, 65534)
+        self.watch("c.mve")
+        result = self.run_unprivileged("a.mve", "b.mve", "c.mve")
+        self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+
+    @linux_only("/dev/full")
+    def test_an_output_on_a_full_device(self):
+        result = self.run_program("a.mve", "b.mve", "/dev/full")
+        self.assertRuntimeError(result, DISK_FULL, "Vimbrel", " a.mve -> /dev/full")
+
+
+if __name__ == "__main__":
+    unittest.main()
