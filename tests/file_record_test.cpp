@@ -41,10 +41,9 @@ TEST_F(FileRecordTest, ClosedAndNeverBoundRecordsRefuseEveryOperation) {
   std::int32_t countOut = kUntouched;
   bool atEnd = false;
   std::int64_t length = 0;
-  char* data = buffer;
   const std::function<void(FileRecord&)> operations[] = {
-      [&](FileRecord& r) { ReadRecords(r, data, 4, &countOut); },
-      [&](FileRecord& r) { WriteRecords(r, data, 4, &countOut); },
+      [&](FileRecord& r) { ReadRecords(r, buffer, 4, &countOut); },
+      [&](FileRecord& r) { WriteRecords(r, buffer, 4, &countOut); },
       [](FileRecord& r) { SeekTo(r, 1); },
       [&](FileRecord& r) { atEnd = IsAtEnd(r); },
       [&](FileRecord& r) { length = FileLength(r); },
@@ -55,6 +54,8 @@ TEST_F(FileRecordTest, ClosedAndNeverBoundRecordsRefuseEveryOperation) {
   ASSERT_EQ(closed.state, OpenMode::kClosed);
   FileRecord neverBound;
   for (FileRecord* record : {&closed, &neverBound}) {
+    atEnd = false;
+    length = 0;
     for (const auto& operation : operations) {
       const std::size_t callsBefore = os.calls.size();
       PendingIoResult = 0;
