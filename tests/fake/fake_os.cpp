@@ -9,6 +9,9 @@ namespace {
 constexpr platform::Handle kStdoutHandle = 1;
 constexpr platform::Handle kStdinHandle = 0;
 const char kStdoutPath[] = "<stdout>";
+// The fake disk is small: a run that feeds its output back into one of its
+// inputs ends with a full disk instead of running for ever.
+constexpr std::size_t kStoredFileLimit = std::size_t{16} << 20;
 
 }  // namespace
 
@@ -125,7 +128,7 @@ bool FakeOs::Faulted(CallRecord& record) {
   if (callLimit != 0 && calls.size() >= callLimit) throw RunawayProgram{};
   calls.push_back(record);
   CallRecord& stored = calls.back();
-  const int nthOfKind = CountOf(record.call);
+  const int nthOfKind = ++callCounts_[record.call];
   for (const NthFault& fault : nthFaults_) {
     if (fault.call == record.call && fault.n == nthOfKind) return Fail(stored, fault.error);
   }
@@ -189,7 +192,7 @@ bool FakeOs::Read(platform::Handle handle, void* buffer, std::uint32_t count,
   const std::int64_t available = std::max<std::int64_t>(0, file.Size() - open->position);
   auto moved = static_cast<std::uint32_t>(std::min<std::int64_t>(count, available));
   for (const Shortening& shortening : shortenings_) {
-    if (shortening.call == Call::kRead && shortening.n == CountOf(Call::kRead)) {
+    if (shortening.call == Call::kRead && shortening.n == callCounts_[Call::kRead]) {
       moved = std::min(moved, shortening.bytes);
     }
   }
@@ -216,7 +219,7 @@ bool FakeOs::Write(platform::Handle handle, const void* buffer, std::uint32_t co
   CallRecord& stored = calls.back();
   std::uint32_t moved = count;
   for (const Shortening& shortening : shortenings_) {
-    if (shortening.call == Call::kWrite && shortening.n == CountOf(Call::kWrite)) {
+    if (shortening.call == Call::kWrite && shortening.n == callCounts_[Call::kWrite]) {
       moved = std::min(moved, shortening.bytes);
     }
   }
@@ -232,6 +235,7 @@ bool FakeOs::Write(platform::Handle handle, const void* buffer, std::uint32_t co
       file.sinkSize = std::max(file.sinkSize, open->position + moved);
     } else {
       const auto end = static_cast<std::size_t>(open->position) + moved;
+      if (end > kStoredFileLimit) return !Fail(stored, platform::error::kDiskFull);
       if (file.bytes.size() < end) file.bytes.resize(end);
       if (moved > 0) std::memcpy(file.bytes.data() + open->position, bytes, moved);
     }
@@ -345,6 +349,8 @@ std::uint32_t FakeOs::ModuleFileName(char* buffer, std::uint32_t size) {
 std::uint32_t FakeOs::FileAttributes(const char* path) {
   CallRecord record{Call::kFileAttributes, path};
   if (Faulted(record)) return platform::kInvalidFileAttributes;
+  auto answer = attributeAnswers.find(path);
+  if (answer != attributeAnswers.end()) return answer->second;
   if (folders_.count(Resolve(path)) != 0) return platform::kDirectoryAttribute;
   std::shared_ptr<FakeFile> file = File(path);
   if (!file) {

@@ -53,6 +53,7 @@ struct RunawayProgram {};
 struct FakeFile {
   platform::FileType type = platform::FileType::kDisk;
   bool readOnly = false;
+  // At most 16 MiB: a write beyond fails with disk full (112).
   std::vector<unsigned char> bytes;
   // A file too large to hold: its size, and the content at any offset.
   std::int64_t generatedSize = -1;
@@ -83,6 +84,8 @@ class FakeOs final : public platform::Os {
   // module path.
   std::string commandLine;
   std::string modulePath = "C:\\Vimbrel\\vimbrel.exe";
+  // What the attribute query answers for a path, whatever the world holds.
+  std::map<std::string, std::uint32_t> attributeAnswers;
   // Standard output: its device type, or missing.
   platform::FileType stdoutType = platform::FileType::kChar;
   bool stdoutMissing = false;
@@ -176,6 +179,9 @@ class FakeOs final : public platform::Os {
     std::uint32_t bytes;
   };
   std::vector<Shortening> shortenings_;
+  // Calls so far by kind: the n-th call of a kind is found without a scan,
+  // which runs of many thousand chunks need.
+  std::map<Call, int> callCounts_;
 };
 
 }  // namespace fake

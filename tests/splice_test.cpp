@@ -1,0 +1,273 @@
+// The join on the fake operating system: output bytes, standard output, the
+// transfers that reach the OS, the checks before anything is created, and
+// sizes beyond 32 bits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fake/run_program.h"
+
+namespace {
+
+using fake::Call;
+
+constexpr char kArguments[] = "vimbrel.exe a.mve b.mve out.mve";
+constexpr char kProgress[] = "Vimbrel\r\n a.mve -> out.mve\r\n b.mve -> out.mve\r\n";
+
+// Bytes that differ from their neighbours, so that a shifted copy shows.
+std::string Movie(std::int64_t size, int seed) {
+  std::string movie(static_cast<std::size_t>(size), '\0');
+  for (std::size_t i = 0; i < movie.size(); ++i) movie[i] = static_cast<char>((i * 131 + seed) % 251);
+  return movie;
+}
+
+std::string Joined(const std::string& first, const std::string& second) {
+  return first.substr(0, first.size() > 16 ? first.size() - 16 : 0) +
+         (second.size() > 26 ? second.substr(26) : "");
+}
+
+// The file operations in order, as "Read a.mve 100000/99".
+std::vector<std::string> FileCalls(const fake::FakeOs& os) {
+  std::vector<std::string> trace;
+  for (const fake::CallRecord& r : os.calls) {
+    std::string line = std::string(fake::CallName(r.call)) + " " + r.path;
+    if (r.call == Call::kRead || r.call == Call::kWrite) {
+      line += " " + std::to_string(r.count) + "/" + std::to_string(r.transferred);
+    } else if (r.call == Call::kSeek) {
+      line += " " + std::to_string(r.position);
+    } else if (r.call != Call::kOpenFile && r.call != Call::kFileSize && r.call != Call::kClose) {
+      continue;
+    }
+    trace.push_back(line);
+  }
+  return trace;
+}
+
+TEST(Splice, ExactSequenceOfCalls) {
+  fake::FakeOs os;
+  os.commandLine = kArguments;
+  os.AddFile("a.mve", Movie(17, 1));
+  os.AddFile("b.mve", Movie(27, 2));
+  ASSERT_EQ(fake::RunProgram(os), 0u);
+  const std::vector<std::string> expected = {
+      "Write <stdout> 9/9",
+      "OpenFile a.mve",
+      "OpenFile b.mve",
+      "OpenFile out.mve",
+      "Write <stdout> 19/19",
+      "FileSize a.mve",
+      "Read a.mve 1/1",
+      "Write out.mve 1/1",
+      "Write <stdout> 19/19",
+      "Seek b.mve 26",
+      "FileSize b.mve",
+      "Seek b.mve 0",
+      "Read b.mve 100000/1",
+      "Write out.mve 1/1",
+      "FileSize b.mve",
+      "Seek b.mve 0",
+      "Close out.mve",
+      "Close a.mve",
+      "Close b.mve",
+  };
+  EXPECT_EQ(FileCalls(os), expected);
+}
+
+// Phase one reads the first movie less 16 bytes in chunks of 100000 and the
+// remainder; phase two asks for 100000 until the end.
+std::vector<std::string> ExpectedTransfers(std::int64_t size1, std::int64_t size2) {
+  std::vector<std::string> trace;
+  for (std::int64_t left = size1 - 16; left > 0; left -= 100000) {
+    const std::string n = std::to_string(std::min<std::int64_t>(left, 100000));
+    trace.push_back("Read a.mve " + n + "/" + n);
+    trace.push_back("Write out.mve " + n + "/" + n);
+  }
+  for (std::int64_t left = size2 - 26; left > 0; left -= 100000) {
+    const std::string n = std::to_string(std::min<std::int64_t>(left, 100000));
+    trace.push_back("Read b.mve 100000/" + n);
+    trace.push_back("Write out.mve " + n + "/" + n);
+  }
+  return trace;
+}
+
+TEST(Splice, BoundarySizes) {
+  for (std::int64_t size1 : {0, 16, 17, 100016, 100017}) {
+    for (std::int64_t size2 : {0, 26, 27, 100026, 100027}) {
+      SCOPED_TRACE(std::to_string(size1) + " + " + std::to_string(size2));
+      fake::FakeOs os;
+      os.commandLine = kArguments;
+      const std::string first = Movie(size1, 1);
+      const std::string second = Movie(size2, 2);
+      os.AddFile("a.mve", first);
+      os.AddFile("b.mve", second);
+      ASSERT_EQ(fake::RunProgram(os), 0u);
+      EXPECT_TRUE(os.Contents("out.mve") == Joined(first, second));
+      EXPECT_EQ(os.stdoutBytes, kProgress);
+      std::vector<std::string> transfers;
+      for (const std::string& line : FileCalls(os)) {
+        if (line.rfind("Read", 0) == 0 || line.rfind("Write out", 0) == 0) transfers.push_back(line);
+      }
+      EXPECT_EQ(transfers, ExpectedTransfers(size1, size2));
+      EXPECT_TRUE(os.OpenPaths().empty());
+    }
+  }
+}
+
+TEST(Splice, ProgressLinesShowInputNamePartsAndTheWholeOutput) {
+  fake::FakeOs os;
+  os.commandLine = "vimbrel.exe C:\\m\\intro.mve D:end.mve C:\\out\\joined.mve";
+  os.AddFile("C:\\m\\intro.mve", Movie(40, 1));
+  os.AddFile("D:end.mve", Movie(40, 2));
+  EXPECT_EQ(fake::RunProgram(os), 0u);
+  EXPECT_EQ(os.stdoutBytes,
+            "Vimbrel\r\n intro.mve -> C:\\out\\joined.mve\r\n end.mve -> C:\\out\\joined.mve\r\n");
+}
+
+TEST(Splice, MissingInputIsNamedAndNothingIsOpened) {
+  struct {
+    bool firstExists;
+    bool secondExists;
+    const char* folder;  // an input that is a folder
+    const char* named;
+    int queries;
+  } const cases[] = {
+      {false, false, nullptr, "a.mve", 1},
+      {false, true, nullptr, "a.mve", 1},
+      {true, false, nullptr, "b.mve", 2},
+      {false, true, "a.mve", "a.mve", 1},
+      {true, false, "b.mve", "b.mve", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named);
+    fake::FakeOs os;
+    os.commandLine = kArguments;
+    if (c.firstExists) os.AddFile("a.mve", Movie(40, 1));
+    if (c.secondExists) os.AddFile("b.mve", Movie(40, 2));
+    if (c.folder) os.AddFolder(c.folder);
+    EXPECT_EQ(fake::RunProgram(os), 2u);
+    EXPECT_EQ(os.stdoutBytes, std::string("Vimbrel\r\nInput file `") + c.named + "' not found.\r\n");
+    EXPECT_EQ(os.CountOf(Call::kFileAttributes), c.queries);
+    EXPECT_EQ(os.CountOf(Call::kOpenFile), 0);
+    EXPECT_FALSE(os.Exists("out.mve"));
+  }
+}
+
+TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
+  for (const char* output : {"a.mve", "b.mve", "link.mve"}) {
+    SCOPED_TRACE(output);
+    fake::FakeOs os;
+    os.commandLine = std::string("vimbrel.exe a.mve b.mve ") + output;
+    // Large enough that an output written over the second movie would feed
+    // itself in whole chunks and soon fill the fake disk, not run for long.
+    const std::string first = Movie(100042, 1);
+    const std::string second = Movie(60, 2);
+    os.AddFile("a.mve", first);
+    os.AddFile("b.mve", second);
+    os.AddLink("link.mve", "b.mve");
+    EXPECT_EQ(fake::RunProgram(os), 87u);
+    EXPECT_EQ(os.stdoutBytes, std::string("Vimbrel\r\nOutput file `") + output + "' is an input file.\r\n");
+    EXPECT_EQ(os.openRequests.size(), 2u);
+    EXPECT_TRUE(os.Contents("a.mve") == first);
+    EXPECT_TRUE(os.Contents("b.mve") == second);
+  }
+}
+
+TEST(Splice, MovieJoinedWithItself) {
+  fake::FakeOs os;
+  os.commandLine = "vimbrel.exe a.mve a.mve out.mve";
+  const std::string movie = Movie(100, 1);
+  os.AddFile("a.mve", movie);
+  EXPECT_EQ(fake::RunProgram(os), 0u);
+  EXPECT_EQ(os.Contents("out.mve"), Joined(movie, movie));
+}
+
+TEST(Splice, InputThatIsNoDiskFileIs50) {
+  for (int which : {0, 1}) {
+    fake::FakeOs os;
+    os.commandLine = kArguments;
+    os.AddFile("a.mve", Movie(40, 1))->type =
+        which == 0 ? platform::FileType::kPipe : platform::FileType::kDisk;
+    os.AddFile("b.mve", Movie(40, 2))->type =
+        which == 1 ? platform::FileType::kChar : platform::FileType::kDisk;
+    EXPECT_EQ(fake::RunProgram(os), 50u) << which;
+    EXPECT_TRUE(std::regex_match(os.stdoutBytes,
+                                 std::regex("Vimbrel\r\nRuntime error  50 at [0-9A-F]{8}\r\n")));
+    EXPECT_FALSE(os.Exists("out.mve"));
+  }
+}
+
+TEST(Splice, ReadOfNothingWhileBytesRemainIs100) {
+  struct {
+    std::int64_t size1;
+    std::int64_t size2;
+    int emptyRead;
+    std::size_t kept;  // bytes of the first movie in the output
+  } const cases[] = {
+      {100100, 40, 2, 100000},  // phase one, second chunk
+      {100100, 40, 1, 0},       // phase one, first chunk
+      {20, 100, 2, 4},          // phase two
+  };
+  for (const auto& c : cases) {
+    fake::FakeOs os;
+    os.commandLine = kArguments;
+    const std::string first = Movie(c.size1, 1);
+    os.AddFile("a.mve", first);
+    os.AddFile("b.mve", Movie(c.size2, 2));
+    os.ShortenNth(Call::kRead, c.emptyRead, 0);
+    EXPECT_EQ(fake::RunProgram(os), 100u) << c.size1 << " " << c.emptyRead;
+    EXPECT_TRUE(os.Contents("out.mve") == first.substr(0, c.kept));
+  }
+}
+
+// A generated chunk is filled with one byte that tells where it came from.
+unsigned char Tag(std::int64_t offset) {
+  return static_cast<unsigned char>((offset >> 5) ^ (offset >> 32));
+}
+
+void JoinHugeFirstMovie(std::int64_t size) {
+  fake::FakeOs os;
+  os.commandLine = "vimbrel.exe big.mve b.mve out.mve";
+  auto big = os.AddFile("big.mve", "");
+  big->generatedSize = size;
+  big->generate = [](std::int64_t offset, unsigned char* into, std::uint32_t count) {
+    std::memset(into, Tag(offset), count);
+  };
+  const std::string second = Movie(40, 2);
+  os.AddFile("b.mve", second);
+  const std::int64_t firstPart = size - 16;
+  std::int64_t next = 0;
+  std::uint32_t largest = 0;
+  int faults = 0;
+  os.AddFile("out.mve", "")->sink = [&](std::int64_t offset, const unsigned char* from,
+                                        std::uint32_t count) {
+    const bool ok = offset == next && count > 0 &&
+                    (offset < firstPart
+                         ? from[0] == Tag(offset) && from[count - 1] == Tag(offset)
+                         : std::memcmp(from, second.data() + 26 + (offset - firstPart), count) == 0);
+    faults += ok ? 0 : 1;
+    next = offset + count;
+    largest = std::max(largest, count);
+  };
+  ASSERT_EQ(fake::RunProgram(os), 0u);
+  EXPECT_EQ(faults, 0);
+  EXPECT_EQ(next, firstPart + 14);
+  EXPECT_EQ(largest, 100000u);
+  std::int64_t read = 0;
+  std::uint32_t largestRead = 0;
+  for (const fake::CallRecord& r : os.CallsOf(Call::kRead)) {
+    largestRead = std::max(largestRead, r.count);
+    if (r.path == "big.mve") read += r.transferred;
+  }
+  EXPECT_EQ(largestRead, 100000u);
+  EXPECT_EQ(read, firstPart);
+}
+
+TEST(Splice, FirstMovieAbove2GiB) { JoinHugeFirstMovie((std::int64_t{1} << 31) + 100); }
+TEST(Splice, FirstMovieAbove4GiB) { JoinHugeFirstMovie((std::int64_t{1} << 32) + 100); }
+
+}  // namespace

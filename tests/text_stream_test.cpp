@@ -1,0 +1,239 @@
+// The standard-output stream: what reaches the operating system and when,
+// its failures, and the program end with its run-time error message.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fake/run_program.h"
+#include "runtime/io_result.h"
+#include "runtime/program_end.h"
+#include "runtime/text_stream.h"
+
+namespace {
+
+using namespace runtime;
+using Sizes = std::vector<std::uint32_t>;
+using platform::FileType;
+
+// The byte counts of the writes on standard output so far.
+Sizes StdoutWrites(const fake::FakeOs& os) {
+  Sizes sizes;
+  for (const fake::CallRecord& r : os.CallsOf(fake::Call::kWrite)) {
+    if (r.path == "<stdout>") sizes.push_back(r.count);
+  }
+  return sizes;
+}
+
+std::uint32_t End() {
+  try {
+    EndProgram();
+  } catch (const fake::ProcessExit& exit) {
+    return exit.status;
+  }
+}
+
+void PutLine(const std::string& text) {
+  PutText(OutputStream, text);
+  EndLine(OutputStream);
+}
+
+TEST(TextStream, ConsoleGetsEachLineAtItsEnd) {
+  fake::FakeOs os;
+  fake::StartOn(os);
+  PutText(OutputStream, "first");
+  EXPECT_EQ(StdoutWrites(os), Sizes{});
+  EndLine(OutputStream);
+  EXPECT_EQ(StdoutWrites(os), (Sizes{7}));
+  PutLine(std::string(200, 'x'));
+  EXPECT_EQ(StdoutWrites(os), (Sizes{7, 128, 74}));
+  EXPECT_EQ(End(), 0u);
+  EXPECT_EQ(StdoutWrites(os), (Sizes{7, 128, 74}));
+  EXPECT_EQ(os.stdoutBytes, "first\r\n" + std::string(200, 'x') + "\r\n");
+}
+
+TEST(TextStream, ShortConsoleWriteCountsAsDone) {
+  fake::FakeOs os;
+  fake::StartOn(os);
+  os.ShortenNth(fake::Call::kWrite, 1, 3);
+  PutLine("abcdef");
+  EXPECT_EQ(PendingIoResult, 0u);
+  EXPECT_EQ(os.stdoutBytes, "abc");
+}
+
+TEST(TextStream, FileAndPipeGetWholeBuffersThenTheRestAtTheEnd) {
+  for (FileType type : {FileType::kDisk, FileType::kPipe}) {
+    fake::FakeOs os;
+    os.stdoutType = type;
+    fake::StartOn(os);
+    std::string expected;
+    for (char c = 'a'; c < 'f'; ++c) {  // five lines of 61 bytes
+      PutLine(std::string(59, c));
+      expected += std::string(59, c) + "\r\n";
+    }
+    EXPECT_EQ(StdoutWrites(os), (Sizes{128, 128}));
+    EXPECT_EQ(End(), 0u);
+    EXPECT_EQ(StdoutWrites(os), (Sizes{128, 128, 49}));
+    EXPECT_EQ(os.stdoutBytes, expected);
+  }
+}
+
+TEST(TextStream, TextsAroundTheBufferSize) {
+  struct {
+    std::size_t length;
+    bool endLine;
+    Sizes atOnce;
+    Sizes atEnd;
+  } const cases[] = {
+      {127, false, {}, {127}},
+      {128, false, {128}, {128}},
+      {129, false, {128}, {128, 1}},
+      {256, false, {128, 128}, {128, 128}},
+      {126, true, {128}, {128}},  // a line whose CR LF ends at byte 128
+  };
+  for (const auto& c : cases) {
+    fake::FakeOs os;
+    os.stdoutType = FileType::kDisk;
+    fake::StartOn(os);
+    const std::string text(c.length, 'x');
+    PutText(OutputStream, text);
+    if (c.endLine) EndLine(OutputStream);
+    EXPECT_EQ(StdoutWrites(os), c.atOnce) << c.length;
+    EXPECT_EQ(End(), 0u);
+    EXPECT_EQ(StdoutWrites(os), c.atEnd) << c.length;
+    EXPECT_EQ(os.stdoutBytes, c.endLine ? text + "\r\n" : text);
+  }
+}
+
+TEST(TextStream, PutCharFillsTheBufferAndWritesItOnlyWhenAnotherComes) {
+  fake::FakeOs os;
+  os.stdoutType = FileType::kDisk;
+  fake::StartOn(os);
+  PutText(OutputStream, std::string(127, 'x'));
+  PutChar(OutputStream, 'y');
+  EXPECT_EQ(StdoutWrites(os), Sizes{});
+  PutChar(OutputStream, 'z');
+  EXPECT_EQ(StdoutWrites(os), (Sizes{128}));
+  EXPECT_EQ(End(), 0u);
+  EXPECT_EQ(os.stdoutBytes, std::string(127, 'x') + "yz");
+}
+
+TEST(TextStream, EmptyTextOpensTheStreamOnce) {
+  fake::FakeOs os;
+  fake::StartOn(os);
+  PutText(OutputStream, "");
+  EXPECT_EQ(OutputStream.state, OpenMode::kOutput);
+  PutTerminatedText(OutputStream, nullptr);
+  EXPECT_EQ(os.CountOf(fake::Call::kStandardHandle), 1);
+  EXPECT_EQ(StdoutWrites(os), Sizes{});
+  EXPECT_EQ(PendingIoResult, 0u);
+}
+
+TEST(TextStream, UnusableStandardOutputRecords105Then103AndPrintsNothing) {
+  for (bool missing : {true, false}) {
+    SCOPED_TRACE(missing ? "missing" : "unknown device type");
+    fake::FakeOs os;
+    os.stdoutMissing = missing;
+    os.stdoutType = FileType::kUnknown;
+    fake::StartOn(os);
+    PutText(OutputStream, "x");
+    EXPECT_EQ(PendingIoResult, 105u);
+    EXPECT_NE(OutputStream.state, OpenMode::kOutput);
+    // The handle of unknown type is released.
+    EXPECT_EQ(os.CountOf(fake::Call::kClose), missing ? 0 : 1);
+    EndLine(OutputStream);
+    EXPECT_EQ(PendingIoResult, 103u);
+
+    fake::FakeOs run;
+    run.stdoutMissing = missing;
+    run.stdoutType = FileType::kUnknown;
+    EXPECT_EQ(fake::RunProgram(run), 103u);
+    EXPECT_EQ(run.CountOf(fake::Call::kWrite), 0);
+  }
+}
+
+TEST(TextStream, FailedConsoleWriteEndsWithItsCodeAndTheMessageLast) {
+  struct {
+    int failedWrite;
+    std::uint32_t code;
+    const char* printed;  // the message's location left out
+  } const cases[] = {
+      {1, 112, "Runtime error 112 at "},
+      {2, 109, "Vimbrel\r\nRuntime error 109 at "},
+  };
+  for (const auto& c : cases) {
+    fake::FakeOs os;
+    os.commandLine = "vimbrel.exe";
+    os.FailNth(fake::Call::kWrite, c.failedWrite, c.code);
+    EXPECT_EQ(fake::RunProgram(os), c.code);
+    EXPECT_TRUE(std::regex_match(os.stdoutBytes,
+                                 std::regex(std::string(c.printed) + "[0-9A-F]{8}\r\n")))
+        << os.stdoutBytes;
+  }
+}
+
+fake::FakeOs FailingOpenRun(int n) {
+  fake::FakeOs os;
+  os.stdoutType = FileType::kDisk;
+  os.commandLine = "vimbrel.exe a b c";
+  os.AddFile("a", "");
+  os.AddFile("b", "");
+  os.FailNth(fake::Call::kOpenFile, n, 5);
+  return os;
+}
+
+// The location of the check that caught a failed open of input n.
+std::string LocationOfFailedOpen(int n) {
+  fake::FakeOs os = FailingOpenRun(n);
+  EXPECT_EQ(fake::RunProgram(os), 5u);
+  std::smatch match;
+  EXPECT_TRUE(std::regex_match(
+      os.stdoutBytes, match, std::regex("Vimbrel\r\nRuntime error   5 at ([0-9A-F]{8})\r\n")))
+      << os.stdoutBytes;
+  // Written at the end in one piece, after all earlier output.
+  EXPECT_EQ(StdoutWrites(os), (Sizes{static_cast<std::uint32_t>(os.stdoutBytes.size())}));
+  return match.size() == 2 ? match[1].str() : "";
+}
+
+TEST(TextStream, EachCheckSiteHasItsOwnStableLocation) {
+  EXPECT_EQ(LocationOfFailedOpen(1), LocationOfFailedOpen(1));
+  EXPECT_NE(LocationOfFailedOpen(1), LocationOfFailedOpen(2));
+}
+
+TEST(TextStream, FailedFinalFlushLeavesTheErrorStatus) {
+  fake::FakeOs os = FailingOpenRun(1);
+  os.FailNth(fake::Call::kWrite, 1, 112);
+  EXPECT_EQ(fake::RunProgram(os), 5u);
+  EXPECT_EQ(StdoutWrites(os).size(), 1u);
+}
+
+TEST(TextStream, RuntimeErrorMessageLayout) {
+  struct {
+    std::uint32_t code;
+    std::uint32_t location;
+    const char* message;
+  } const cases[] = {
+      {2, 0xABC, "Runtime error   2 at 00000ABC"},
+      {10, 0, "Runtime error  10 at 00000000"},
+      {103, 0xDEADBEEF, "Runtime error 103 at DEADBEEF"},
+      {1224, 0x10, "Runtime error1224 at 00000010"},
+      {65535, 0x1A2B3C4D, "Runtime erro65535 at 1A2B3C4D"},
+      {4294967295u, 0xFFFFFFFF, "Runtime4294967295 at FFFFFFFF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RuntimeErrorMessage(c.code, c.location), c.message);
+}
+
+TEST(TextStream, NormalEndPrintsNoMessageEvenIfTheFinalCloseFails) {
+  fake::FakeOs os;
+  os.stdoutType = FileType::kDisk;
+  fake::StartOn(os);
+  PutLine("abc");
+  os.FailNth(fake::Call::kWrite, 1, 112);
+  EXPECT_EQ(End(), 0u);
+  EXPECT_EQ(StdoutWrites(os), (Sizes{5}));
+  EXPECT_EQ(os.stdoutBytes, "");
+}
+
+}  // namespace
