@@ -1,19 +1,5 @@
-# Cross build of the Windows program with MinGW-w64 (i686).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the 32-bit Windows program with MinGW-w64: the primary
+# Windows program. This machine cannot run 32-bit code, so it is only built.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
-# The POSIX thread model: GoogleTest needs std::mutex, which the win32 model
-# of this compiler lacks. Linked statically, it adds no DLL.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The compiler's own runtime libraries go into the executable, so that it
-# needs no DLL beyond those every Windows has.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(mingw_triple i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fake/movie_bytes.h"
 #include "fake/run_program.h"
 
 namespace {
@@ -19,17 +20,11 @@ using fake::Call;
 constexpr char kArguments[] = "vimbrel.exe a.mve b.mve out.mve";
 constexpr char kProgress[] = "Vimbrel\r\n a.mve -> out.mve\r\n b.mve -> out.mve\r\n";
 
-// Bytes that differ from their neighbours, so that a shifted copy shows.
-std::string Movie(std::int64_t size, int seed) {
-  std::string movie(static_cast<std::size_t>(size), '\0');
-  for (std::size_t i = 0; i < movie.size(); ++i) movie[i] = static_cast<char>((i * 131 + seed) % 251);
-  return movie;
+std::string Movie(std::int64_t size, std::uint32_t seed) {
+  return fake::MovieBytes(static_cast<std::size_t>(size), seed);
 }
 
-std::string Joined(const std::string& first, const std::string& second) {
-  return first.substr(0, first.size() > 16 ? first.size() - 16 : 0) +
-         (second.size() > 26 ? second.substr(26) : "");
-}
+using fake::JoinedMovie;
 
 // The file operations in order, as "Read a.mve 100000/99".
 std::vector<std::string> FileCalls(const fake::FakeOs& os) {
@@ -106,7 +101,7 @@ TEST(Splice, BoundarySizes) {
       os.AddFile("a.mve", first);
       os.AddFile("b.mve", second);
       ASSERT_EQ(fake::RunProgram(os), 0u);
-      EXPECT_TRUE(os.Contents("out.mve") == Joined(first, second));
+      EXPECT_TRUE(os.Contents("out.mve") == JoinedMovie(first, second));
       EXPECT_EQ(os.stdoutBytes, kProgress);
       std::vector<std::string> transfers;
       for (const std::string& line : FileCalls(os)) {
@@ -183,7 +178,7 @@ TEST(Splice, MovieJoinedWithItself) {
   const std::string movie = Movie(100, 1);
   os.AddFile("a.mve", movie);
   EXPECT_EQ(fake::RunProgram(os), 0u);
-  EXPECT_EQ(os.Contents("out.mve"), Joined(movie, movie));
+  EXPECT_EQ(os.Contents("out.mve"), JoinedMovie(movie, movie));
 }
 
 TEST(Splice, InputThatIsNoDiskFileIs50) {

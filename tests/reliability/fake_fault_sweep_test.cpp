@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fake/movie_bytes.h"
 #include "fake/run_program.h"
 #include "runtime/program_end.h"
 
@@ -29,27 +30,19 @@ constexpr char kStdout[] = "<stdout>";
 constexpr std::size_t kFirstSize = 250016;
 constexpr std::size_t kSecondSize = 230026;
 
-std::string Movie(std::size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  std::uint32_t state = seed;
-  for (char& byte : bytes) {
-    state = state * 1103515245u + 12345u;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
+using fake::MovieBytes;
 
 const std::string& FirstMovie() {
-  static const std::string movie = Movie(kFirstSize, 1);
+  static const std::string movie = MovieBytes(kFirstSize, 1);
   return movie;
 }
 const std::string& SecondMovie() {
-  static const std::string movie = Movie(kSecondSize, 2);
+  static const std::string movie = MovieBytes(kSecondSize, 2);
   return movie;
 }
 const std::string& JoinedMovie() {
   static const std::string joined =
-      FirstMovie().substr(0, kFirstSize - 16) + SecondMovie().substr(26);
+      fake::JoinedMovie(FirstMovie(), SecondMovie());
   return joined;
 }
 // What an output left from an earlier run holds: longer than the join, so

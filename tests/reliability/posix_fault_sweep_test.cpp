@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "fake/movie_bytes.h"
 #include "platform/posix/exit_status.h"
 #include "platform/posix/posix_os.h"
 #include "platform/posix/windows_command_line.h"
@@ -179,15 +180,7 @@ platform::SystemCalls CountedCalls() {
   return calls;
 }
 
-std::string Movie(std::size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  std::uint32_t state = seed;
-  for (char& byte : bytes) {
-    state = state * 1103515245u + 12345u;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
+using fake::MovieBytes;
 
 std::string ReadFile(const std::string& path) {
   std::string bytes;
@@ -226,9 +219,9 @@ class PosixFaultSweep : public ::testing::Test {
     second_ = folder_ + "/second.mve";
     output_ = folder_ + "/out.mve";
     stdoutPath_ = folder_ + "/stdout";
-    firstMovie_ = Movie(250016, 1);
-    secondMovie_ = Movie(230026, 2);
-    joined_ = firstMovie_.substr(0, firstMovie_.size() - 16) + secondMovie_.substr(26);
+    firstMovie_ = MovieBytes(250016, 1);
+    secondMovie_ = MovieBytes(230026, 2);
+    joined_ = fake::JoinedMovie(firstMovie_, secondMovie_);
     stale_ = std::string(600000, '\xEE');
   }
 
