@@ -6,7 +6,7 @@
 #   bench/run.sh [PROGRAM]     PROGRAM defaults to build/linux/vimbrel
 #
 # Environment: BENCH_MB (size of each input, default 300), BENCH_ROUNDS
-# (default 7), BENCH_DIR (default /dev/shm). Exits 1 when a figure misses the
+# (default 15), BENCH_DIR (default /dev/shm). Exits 1 when a figure misses the
 # bar: vimbrel no slower than 1.15 x cat, at least 2.5 x faster than the
 # recipe, peak resident memory under 4 MiB.
 set -euo pipefail
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 program=$(realpath "${1:-build/linux/vimbrel}")
 megabytes=${BENCH_MB:-300}
-rounds=${BENCH_ROUNDS:-7}
+rounds=${BENCH_ROUNDS:-15}
 [[ -x $program ]] || { echo "no program at $program: build it first" >&2; exit 2; }
 [[ -x /usr/bin/time ]] || { echo "/usr/bin/time is missing: apt-get install time" >&2; exit 2; }
 
