@@ -23,6 +23,12 @@ import tempfile
 import unittest
 
 PROGRAM = shlex.split(os.environ.get("VIMBREL_COMMAND", ""))
+# The program runs from each case's own folder: a relative path to it, the
+# last word that names a file, is taken from where the tests were started.
+for _index in reversed(range(len(PROGRAM))):
+    if os.path.isfile(PROGRAM[_index]):
+        PROGRAM[_index] = os.path.abspath(PROGRAM[_index])
+        break
 WINDOWS = os.environ.get("VIMBREL_PLATFORM", "linux") == "windows"
 TIMEOUT = float(os.environ.get("VIMBREL_TIMEOUT", "60"))
 TEMP_ROOT = os.environ.get("VIMBREL_TEMP") or None
