@@ -85,6 +85,22 @@ void CreateNew(FileRecord& record, std::uint32_t recordSize) {
   OpenFileRecord(record, recordSize, OpenKind::kCreate);
 }
 
+namespace {
+
+// After a transfer of `bytes`: the whole records moved go to countOut; without
+// it, fewer records than asked is the shortfall code.
+void CountTransfer(const FileRecord& record, std::uint32_t bytes, std::int32_t count,
+                   std::int32_t* countOut, std::uint32_t shortfall) {
+  const auto records = static_cast<std::int32_t>(bytes / record.recordSize);
+  if (countOut != nullptr) {
+    *countOut = records;
+  } else if (records != count) {
+    SetPendingIoResult(shortfall);
+  }
+}
+
+}  // namespace
+
 void ReadRecords(FileRecord& record, void* buffer, std::int32_t count, std::int32_t* countOut) {
   if (!RequireOpen(record)) return;
   std::uint32_t bytes = 0;
@@ -93,12 +109,7 @@ void ReadRecords(FileRecord& record, void* buffer, std::int32_t count, std::int3
     SetPendingIoResultFromOs();
     return;
   }
-  const auto records = static_cast<std::int32_t>(bytes / record.recordSize);
-  if (countOut != nullptr) {
-    *countOut = records;
-  } else if (records != count) {
-    SetPendingIoResult(kShortRead);
-  }
+  CountTransfer(record, bytes, count, countOut, kShortRead);
 }
 
 void WriteRecords(FileRecord& record, const void* buffer, std::int32_t count,
@@ -114,12 +125,7 @@ void WriteRecords(FileRecord& record, const void* buffer, std::int32_t count,
     SetPendingIoResultFromOs();
     return;
   }
-  const auto records = static_cast<std::int32_t>(bytes / record.recordSize);
-  if (countOut != nullptr) {
-    *countOut = records;
-  } else if (records != count) {
-    SetPendingIoResult(kShortWrite);
-  }
+  CountTransfer(record, bytes, count, countOut, kShortWrite);
 }
 
 void SeekTo(FileRecord& record, std::int64_t position) {
