@@ -196,6 +196,20 @@ TEST(Splice, InputThatIsNoDiskFileIs50) {
   }
 }
 
+// Whatever the OS refuses on the output (here a sharing violation on every
+// call that names it) ends the run with that code before anything is created.
+TEST(Splice, OutputTheOsRefusesEndsWithItsCode) {
+  fake::FakeOs os;
+  os.commandLine = kArguments;
+  os.AddFile("a.mve", Movie(40, 1));
+  os.AddFile("b.mve", Movie(40, 2));
+  os.FailOnPath("out.mve", platform::error::kSharingViolation);
+  EXPECT_EQ(fake::RunProgram(os), 32u);
+  EXPECT_TRUE(std::regex_match(os.stdoutBytes,
+                               std::regex("Vimbrel\r\nRuntime error  32 at [0-9A-F]{8}\r\n")));
+  EXPECT_FALSE(os.Exists("out.mve"));
+}
+
 TEST(Splice, ReadOfNothingWhileBytesRemainIs100) {
   struct {
     std::int64_t size1;

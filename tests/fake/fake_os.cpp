@@ -39,8 +39,6 @@ std::int64_t FakeFile::Size() const {
   return static_cast<std::int64_t>(bytes.size());
 }
 
-FakeOs::FakeOs() = default;
-
 std::shared_ptr<FakeFile> FakeOs::AddFile(const std::string& path,
                                           std::vector<unsigned char> bytes) {
   auto file = std::make_shared<FakeFile>();

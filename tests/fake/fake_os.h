@@ -69,8 +69,6 @@ struct FakeFile {
 
 class FakeOs final : public platform::Os {
  public:
-  FakeOs();
-
   // The world.
   std::shared_ptr<FakeFile> AddFile(const std::string& path, std::vector<unsigned char> bytes);
   std::shared_ptr<FakeFile> AddFile(const std::string& path, const std::string& bytes);
@@ -132,7 +130,7 @@ class FakeOs final : public platform::Os {
   std::uintptr_t ModuleBase(const void* code) override;
   [[noreturn]] void Exit(std::uint32_t status) override;
 
-  // The last open's access and sharing, for the tests of open requests.
+  // Every open's access, sharing and disposition, in order.
   struct OpenRequest {
     std::string path;
     std::uint32_t access;
