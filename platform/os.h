@@ -30,6 +30,14 @@ enum class StdHandle { kInput, kOutput };
 enum class FileType : std::uint32_t { kUnknown = 0, kDisk = 1, kChar = 2, kPipe = 3 };
 enum class SeekOrigin { kBegin, kCurrent };
 
+// What a path names, as far as telling it apart from the files a program
+// holds open needs.
+enum class PathKind {
+  kUnknown,   // the query failed; LastError tells why
+  kDiskFile,  // a file on a volume, which has an identity
+  kOther,     // a device, console, pipe or anything else that is no disk file
+};
+
 // What tells two names of one file apart from two files: volume serial number
 // and file index on Windows, device and inode on POSIX.
 struct FileIdentity {
@@ -88,9 +96,11 @@ class Os {
   virtual FileType DeviceType(Handle handle) = 0;
   // GetFileInformationByHandle, for the identity alone.
   virtual bool IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
-  // The identity of the file a path names, following links; false when the
-  // path names nothing that can be queried.
-  virtual bool IdentityOfPath(const char* path, FileIdentity* identity) = 0;
+  // What a path names, following links, and for a disk file its identity.
+  // Where the name alone tells that it is no disk file, nothing is opened:
+  // opening a named pipe to ask would take its server's one connection, and
+  // opening a serial port can reset the device.
+  virtual PathKind IdentityOfPath(const char* path, FileIdentity* identity) = 0;
   // GetCommandLineA: the same text on every call.
   virtual const char* CommandLine() = 0;
   // GetModuleFileNameA for the executable itself: the number of bytes

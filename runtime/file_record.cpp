@@ -175,15 +175,23 @@ bool NamesOpenFile(const char* path, FileRecord& record) {
   if (!RequireOpen(record)) return false;
   platform::Os& os = platform::CurrentOs();
   platform::FileIdentity named;
-  if (!os.IdentityOfPath(path, &named)) {
-    // Only a path that names nothing is surely no open file; after any other
-    // failure the output could still be a movie, which creating it would
-    // truncate.
-    const std::uint32_t code = LastOsError();
-    if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
-      SetPendingIoResult(code);
+  switch (os.IdentityOfPath(path, &named)) {
+    case platform::PathKind::kUnknown: {
+      // Only a path that names nothing is surely no open file; after any
+      // other failure the output could still be a movie, which creating it
+      // would truncate.
+      const std::uint32_t code = LastOsError();
+      if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
+        SetPendingIoResult(code);
+      }
+      return false;
     }
-    return false;
+    case platform::PathKind::kOther:
+      // Only disk files are ever opened as movies: a device, console or pipe
+      // cannot be one of them.
+      return false;
+    case platform::PathKind::kDiskFile:
+      break;
   }
   platform::FileIdentity held;
   if (!os.IdentityOfHandle(record.osHandle, &held)) {

@@ -49,8 +49,9 @@ std::uint32_t CloseFileHandle(IoRecord& record);
 void RequireDiskFile(FileRecord& record);
 
 // Whether the path names the very file the open record holds, whatever the
-// spelling, link or hard link that leads there. A path that names nothing is
-// no such file; any other failure to tell records its code.
+// spelling, link or hard link that leads there. A path that names nothing, or
+// anything but a disk file, is no such file; any other failure to tell
+// records its code.
 bool NamesOpenFile(const char* path, FileRecord& record);
 
 }  // namespace runtime

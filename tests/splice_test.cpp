@@ -172,6 +172,23 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
   }
 }
 
+// A device, console or pipe has no file identity, and no input can be one:
+// the join goes ahead.
+TEST(Splice, OutputThatIsNoDiskFileIsJoinedInto) {
+  for (platform::FileType type : {platform::FileType::kChar, platform::FileType::kPipe}) {
+    fake::FakeOs os;
+    os.commandLine = "vimbrel.exe a.mve b.mve NUL";
+    const std::string first = Movie(100, 1);
+    const std::string second = Movie(60, 2);
+    os.AddFile("a.mve", first);
+    os.AddFile("b.mve", second);
+    os.AddFile("NUL", "")->type = type;
+    EXPECT_EQ(fake::RunProgram(os), 0u);
+    EXPECT_EQ(os.stdoutBytes, "Vimbrel\r\n a.mve -> NUL\r\n b.mve -> NUL\r\n");
+    EXPECT_EQ(os.Contents("NUL"), JoinedMovie(first, second));
+  }
+}
+
 TEST(Splice, MovieJoinedWithItself) {
   fake::FakeOs os;
   os.commandLine = "vimbrel.exe a.mve a.mve out.mve";

@@ -190,11 +190,16 @@ bool PosixOs::IdentityOfHandle(Handle handle, FileIdentity* identity) {
   return true;
 }
 
-bool PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
+PathKind PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
+  // stat opens nothing, so a FIFO or device is never disturbed by the asking.
   struct stat status;
-  if (calls_.stat(path, &status) != 0) return Fail(Win32ErrorForPath(errno, path));
+  if (calls_.stat(path, &status) != 0) {
+    Fail(Win32ErrorForPath(errno, path));
+    return PathKind::kUnknown;
+  }
+  if (TypeOf(status) != FileType::kDisk) return PathKind::kOther;
   *identity = IdentityOf(status);
-  return true;
+  return PathKind::kDiskFile;
 }
 
 const char* PosixOs::CommandLine() { return commandLine_.c_str(); }

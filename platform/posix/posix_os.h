@@ -44,7 +44,7 @@ class PosixOs final : public Os {
   Handle StandardHandle(StdHandle which) override;
   FileType DeviceType(Handle handle) override;
   bool IdentityOfHandle(Handle handle, FileIdentity* identity) override;
-  bool IdentityOfPath(const char* path, FileIdentity* identity) override;
+  PathKind IdentityOfPath(const char* path, FileIdentity* identity) override;
   const char* CommandLine() override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;

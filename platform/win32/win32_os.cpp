@@ -2,6 +2,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstring>
+#include <string_view>
+
 #include "platform/os.h"
 
 namespace platform {
@@ -9,6 +12,31 @@ namespace {
 
 HANDLE ToWin32(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 Handle FromWin32(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
+
+bool IsNamed(std::string_view component, std::string_view name) {
+  return component.size() == name.size() &&
+         ::_strnicmp(component.data(), name.data(), name.size()) == 0;
+}
+
+// Whether a path names a device by its name alone: a reserved DOS name (NUL,
+// CON, COM1, ... in any folder), which the full path shows as \\.\NUL; a
+// device itself rather than a path on it (\\.\COM1, \\.\C:); or a named pipe
+// or mailslot, here or on another machine.
+bool NamesDevice(const char* path) {
+  char full[MAX_PATH];
+  const DWORD length = ::GetFullPathNameA(path, sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full) return false;  // the probe tells
+  std::string_view name(full, length);
+  if (name.substr(0, 2) != R"(\\)") return false;  // a path on a drive
+  name.remove_prefix(2);
+  const bool deviceNamespace = name.substr(0, 2) == R"(.\)" || name.substr(0, 2) == R"(?\)";
+  const std::size_t separator = name.find('\\');
+  if (separator == std::string_view::npos) return false;  // \\host alone names nothing
+  const std::string_view rest = name.substr(separator + 1);
+  const std::string_view component = rest.substr(0, rest.find('\\'));
+  if (deviceNamespace && component.size() == rest.size()) return true;
+  return IsNamed(component, "pipe") || IsNamed(component, "mailslot");
+}
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
   return FileIdentity{information.dwVolumeSerialNumber,
@@ -89,17 +117,23 @@ class Win32Os final : public Os {
     return true;
   }
 
-  bool IdentityOfPath(const char* path, FileIdentity* identity) override {
+  PathKind IdentityOfPath(const char* path, FileIdentity* identity) override {
+    if (NamesDevice(path)) return PathKind::kOther;
     // No access asked for and every sharing allowed: this only reads the
     // file's information and disturbs no other user of it. Backup semantics
     // let the same call answer for a folder.
     const HANDLE file = ::CreateFileA(path, 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool known = IdentityOfHandle(FromWin32(file), identity);
+    if (file == INVALID_HANDLE_VALUE) return PathKind::kUnknown;
+    PathKind kind = PathKind::kOther;
+    if (DeviceType(FromWin32(file)) == FileType::kDisk) {
+      kind = IdentityOfHandle(FromWin32(file), identity) ? PathKind::kDiskFile : PathKind::kUnknown;
+    }
+    const DWORD error = ::GetLastError();
     ::CloseHandle(file);
-    return known;
+    ::SetLastError(error);
+    return kind;
   }
 
   const char* CommandLine() override { return ::GetCommandLineA(); }

@@ -315,19 +315,21 @@ bool FakeOs::IdentityOfHandle(platform::Handle handle, platform::FileIdentity* i
   return true;
 }
 
-bool FakeOs::IdentityOfPath(const char* path, platform::FileIdentity* identity) {
+platform::PathKind FakeOs::IdentityOfPath(const char* path, platform::FileIdentity* identity) {
   CallRecord record{Call::kIdentityOfPath, path};
-  if (Faulted(record)) return false;
+  if (Faulted(record)) return platform::PathKind::kUnknown;
   std::shared_ptr<FakeFile> file = File(path);
   if (file) {
+    if (file->type != platform::FileType::kDisk) return platform::PathKind::kOther;
     *identity = platform::FileIdentity{1, file->index};
-    return true;
+    return platform::PathKind::kDiskFile;
   }
   if (folders_.count(Resolve(path)) != 0) {
     *identity = platform::FileIdentity{2, std::hash<std::string>()(Resolve(path))};
-    return true;
+    return platform::PathKind::kDiskFile;
   }
-  return !Fail(calls.back(), platform::error::kFileNotFound);
+  Fail(calls.back(), platform::error::kFileNotFound);
+  return platform::PathKind::kUnknown;
 }
 
 const char* FakeOs::CommandLine() { return commandLine.c_str(); }

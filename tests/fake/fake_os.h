@@ -123,7 +123,7 @@ class FakeOs final : public platform::Os {
   platform::Handle StandardHandle(platform::StdHandle which) override;
   platform::FileType DeviceType(platform::Handle handle) override;
   bool IdentityOfHandle(platform::Handle handle, platform::FileIdentity* identity) override;
-  bool IdentityOfPath(const char* path, platform::FileIdentity* identity) override;
+  platform::PathKind IdentityOfPath(const char* path, platform::FileIdentity* identity) override;
   const char* CommandLine() override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
