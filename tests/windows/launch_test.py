@@ -135,6 +135,7 @@ class SharingTest(unittest.TestCase):
                 self.assertEqual(output, FIRST[:-16] + SECOND[26:])
 
     def test_a_holder_that_shares_nothing_makes_the_open_fail_with_32(self):
+        locations = set()
         for held in ["a.mve", "b.mve", "out.mve"]:
             with self.subTest(held=held):
                 (code, stdout), output = self.launch_join(held, 0)
@@ -142,6 +143,9 @@ class SharingTest(unittest.TestCase):
                 self.assertRegex(stdout, rb"\AVimbrel\r\nRuntime error  32 at [0-9A-F]{8}\r\n\Z")
                 # The output is created only after both inputs are open.
                 self.assertEqual(output, b"old")
+                locations.add(stdout[-10:-2])
+        # Each open reports where it failed.
+        self.assertEqual(len(locations), 3, locations)
 
 
 if __name__ == "__main__":
