@@ -4,6 +4,8 @@ set(mingw_triple x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # The 64-bit programs run here through Wine, in a prefix of the build tree's
-# own so that no test touches the user's ~/.wine.
+# own so that no test touches the user's ~/.wine. Wine reads the arguments it
+# is given in the locale's character set: UTF-8, as the tests' names are.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    /usr/bin/env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wine /usr/lib/wine/wine64)
+    /usr/bin/env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wine LC_ALL=C.UTF-8
+    /usr/lib/wine/wine64)

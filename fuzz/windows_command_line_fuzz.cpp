@@ -6,7 +6,9 @@
 // quote; the grammar has no escape, so such an element may swallow what
 // follows it. Empty elements vanish (they
 // become a blank pair). When no element holds a double quote, the count is
-// the number of non-empty elements after argv[0].
+// the number of non-empty elements after argv[0]. And the rebuilding says
+// the line is exact precisely when the split gives back every non-empty
+// element after argv[0], and nothing else.
 #include <string>
 #include <vector>
 
@@ -48,5 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (quoteFree) {
     FUZZ_CHECK(kol::CountArguments(line.get()) == static_cast<std::int32_t>(expected.size()));
   }
+
+  std::vector<std::string> given;
+  for (std::size_t i = 1; i < elements.size(); ++i) {
+    if (!elements[i].empty()) given.push_back(elements[i]);
+  }
+  bool splitBack = kol::CountArguments(line.get()) == static_cast<std::int32_t>(given.size());
+  for (std::size_t i = 0; splitBack && i < given.size(); ++i) {
+    splitBack = kol::ArgumentAt(line.get(), static_cast<std::int32_t>(i + 1)) == given[i];
+  }
+  FUZZ_CHECK(platform::WindowsCommandLineIsExact(static_cast<int>(argv.size()), argv.data()) ==
+             splitBack);
   return 0;
 }

@@ -72,7 +72,8 @@ class Os {
   virtual ~Os() = default;
 
   // CreateFileA with no security attributes, FILE_ATTRIBUTE_NORMAL and no
-  // template; kInvalidHandle on failure. Never blocks, not even on a FIFO.
+  // template; kInvalidHandle on failure. Never waits on a FIFO or device; an
+  // ordinary file waits, as Windows does, for another process to give it up.
   virtual Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition) = 0;
   // ReadFile and WriteFile, synchronous: the whole count moves unless the end
@@ -103,6 +104,11 @@ class Os {
   virtual PathKind IdentityOfPath(const char* path, FileIdentity* identity) = 0;
   // GetCommandLineA: the same text on every call.
   virtual const char* CommandLine() = 0;
+  // Whether CommandLine() carries every argument exactly as the user gave
+  // it. Windows' ANSI code page may lack a character of a name, which then
+  // reaches the program changed; on POSIX an argument may hold double quotes
+  // that the rebuilt line cannot carry.
+  virtual bool CommandLineIsExact() = 0;
   // GetModuleFileNameA for the executable itself: the number of bytes
   // written, `size` when the path was cut to fit, 0 on failure.
   virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;

@@ -1,5 +1,7 @@
 #include "splice/program.h"
 
+#include <cstdint>
+
 #include "runtime/io_result.h"
 #include "runtime/program_end.h"
 #include "runtime/text_stream.h"
@@ -10,6 +12,8 @@ namespace splice {
 namespace {
 
 constexpr std::int32_t kRequiredArgumentCount = 3;
+// Windows' ERROR_INVALID_NAME.
+constexpr std::uint32_t kChangedArgumentStatus = 123;
 
 }  // namespace
 
@@ -21,7 +25,13 @@ void RunProgram() {
 
   WriteLine("Vimbrel");
   CheckIo();
-  if (kol::CountArguments() == kRequiredArgumentCount) {
+  // A changed name could be another file, and the output is truncated: no
+  // file is touched. A changed line cannot even be counted.
+  if (!kol::ArgumentsAreExact()) {
+    WriteLine("An argument cannot reach the program exactly as given.");
+    CheckIo();
+    ExitStatus = kChangedArgumentStatus;
+  } else if (kol::CountArguments() == kRequiredArgumentCount) {
     SpliceMovies();
   } else {
     WriteLine("");

@@ -39,6 +39,7 @@ TEST(Posix, ErrnoGivesTheWin32Number) {
   } const cases[] = {
       {ENOENT, 2}, {ENOTDIR, 3}, {EMFILE, 4}, {EACCES, 5},   {EPERM, 5},
       {EISDIR, 5}, {EBADF, 6},   {EPIPE, 109}, {ENOSPC, 112}, {ENAMETOOLONG, 206},
+      {EAGAIN, 33},
   };
   for (const auto& c : cases) EXPECT_EQ(platform::Win32ErrorFromErrno(c.errnoValue), c.win32);
   for (int errnoValue = 0; errnoValue < 200; ++errnoValue) {
@@ -80,15 +81,32 @@ TEST(Posix, WindowsCommandLineQuotesWhatTheGrammarWouldSplit) {
   struct {
     std::vector<const char*> argv;
     const char* line;
+    bool exact;  // the grammar gives back every non-empty element
   } const cases[] = {
-      {{"vimbrel"}, "vimbrel"},
-      {{"/usr/bin/vimbrel", "a.mve", "b.mve", "c.mve"}, "/usr/bin/vimbrel a.mve b.mve c.mve"},
-      {{"v", "My Movie.mve", "", "tab\there"}, "v \"My Movie.mve\" \"\" \"tab\there\""},
-      {{"v", "\x01", "\xE9\x7F!"}, "v \"\x01\" \xE9\x7F!"},
+      {{"vimbrel"}, "vimbrel", true},
+      {{"/usr/bin/vimbrel", "a.mve", "b.mve", "c.mve"}, "/usr/bin/vimbrel a.mve b.mve c.mve", true},
+      {{"v", "My Movie.mve", "", "tab\there"}, "v \"My Movie.mve\" \"\" \"tab\there\"", true},
+      {{"v", "\x01", "\xE9\x7F!"}, "v \"\x01\" \xE9\x7F!", true},
+      {{"v", "say \"hi\" now.mve", "a\"b\"c.mve"}, "v \"say \"hi\" now.mve\" a\"b\"c.mve", true},
+      // An odd number of quotes: the stretch runs into the next element,
+      // unless the line ends there.
+      {{"v", "x\"1.mve", "y\"2.mve", "out.mve"}, "v x\"1.mve y\"2.mve out.mve", false},
+      {{"v", "a.mve", "b.mve", "\"out.mve"}, "v a.mve b.mve \"out.mve", true},
+      {{"v", "a.mve", "b c\"", ""}, "v a.mve \"b c\"\" \"\"", false},
+      // A leading pair of quotes is skipped as a blank pair.
+      {{"v", "a.mve", "b.mve", "\"\"out6.mve"}, "v a.mve b.mve \"\"out6.mve", false},
+      {{"v", "\"\"z.mve", "b.mve", "q.mve"}, "v \"\"z.mve b.mve q.mve", false},
+      {{"v", "\"a b\"c.mve"}, "v \"\"a b\"c.mve\"", false},
+      // Outer quotes are taken away.
+      {{"v", "\"x.mve\"", "b.mve", "c.mve"}, "v \"x.mve\" b.mve c.mve", false},
+      // A separator outside the quoted stretches ends the token.
+      {{"v", "a\"b c\"d"}, "v \"a\"b c\"d\"", false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(platform::WindowsCommandLine(static_cast<int>(c.argv.size()), c.argv.data()),
-              c.line);
+    SCOPED_TRACE(c.line);
+    const int argc = static_cast<int>(c.argv.size());
+    EXPECT_EQ(platform::WindowsCommandLine(argc, c.argv.data()), c.line);
+    EXPECT_EQ(platform::WindowsCommandLineIsExact(argc, c.argv.data()), c.exact);
   }
   const char* argv[] = {"/opt/my tools/vimbrel", "My Movie.mve", "", "b.mve", "out dir/c.mve"};
   const std::string line = platform::WindowsCommandLine(5, argv);

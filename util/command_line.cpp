@@ -79,4 +79,6 @@ std::string ArgumentAt(std::int32_t index) {
 
 std::int32_t CountArguments() { return CountArguments(platform::CurrentOs().CommandLine()); }
 
+bool ArgumentsAreExact() { return platform::CurrentOs().CommandLineIsExact(); }
+
 }  // namespace kol

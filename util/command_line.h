@@ -30,5 +30,8 @@ std::int32_t CountArguments(const char* commandLine);
 // the others come from the process's command line, read anew on every call.
 std::string ArgumentAt(std::int32_t index);
 std::int32_t CountArguments();
+// Whether those arguments are exactly what the user gave: a name the
+// command line could not carry reaches the program changed.
+bool ArgumentsAreExact();
 
 }  // namespace kol

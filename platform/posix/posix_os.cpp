@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "platform/posix/exit_status.h"
 #include "platform/posix/win32_errors.h"
@@ -47,8 +48,8 @@ SystemCalls RealSystemCalls() {
   return calls;
 }
 
-PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls)
-    : commandLine_(std::move(commandLine)), calls_(calls) {}
+PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls, bool commandLineIsExact)
+    : commandLine_(std::move(commandLine)), commandLineIsExact_(commandLineIsExact), calls_(calls) {}
 
 bool PosixOs::Fail(std::uint32_t win32Error) {
   lastError_ = win32Error;
@@ -57,11 +58,31 @@ bool PosixOs::Fail(std::uint32_t win32Error) {
 
 bool PosixOs::FailFromErrno() { return Fail(Win32ErrorFromErrno(errno)); }
 
-// Opening a FIFO blocks until its other end is opened; O_NONBLOCK makes the
-// open return at once, and the descriptor is made blocking again afterwards
-// so that transfers behave as Windows' synchronous I/O.
-int PosixOs::OpenWithoutBlocking(const char* path, int flags) {
-  const int fd = calls_.open(path, flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+// Opens the file a name descriptor holds (O_PATH, or any descriptor of it)
+// anew with `flags`, through its /proc/self/fd link. The descriptor tells the
+// file's type before anything that could wait is done.
+int PosixOs::OpenNamed(int nameFd, int flags) {
+  struct stat status;
+  if (calls_.fstat(nameFd, &status) != 0) return -1;
+  const std::string link = "/proc/self/fd/" + std::to_string(nameFd);
+  flags |= O_CLOEXEC | O_NOCTTY;
+  if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) {
+    // An ordinary file opens the blocking way: while another process holds
+    // a lease on it (NFS and Samba servers do), the open waits for its
+    // release, as Windows waits for an oplock to break.
+    return calls_.open(link.c_str(), flags, 0);
+  }
+  if (S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) == O_RDWR) {
+    // A read-write FIFO counts the process as its own reader: once the real
+    // reader is gone, writes would block for ever instead of failing.
+    // Write-only, a FIFO without a reader fails at once, a vanished reader
+    // breaks the pipe, and a reader sees one writer, once.
+    flags = (flags & ~O_ACCMODE) | O_WRONLY;
+  }
+  // A FIFO's open waits for its other end, a device's may wait too: these
+  // open without blocking, and transfers then block as Windows'
+  // synchronous I/O does.
+  const int fd = calls_.open(link.c_str(), flags | O_NONBLOCK, 0);
   if (fd < 0) return -1;
   const int statusFlags = calls_.fcntl(fd, F_GETFL, 0);
   if (statusFlags < 0 || calls_.fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) < 0) {
@@ -85,22 +106,28 @@ Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /
   } else if (writes) {
     flags = O_WRONLY;
   }
-  if (disposition == kCreateAlways) flags |= O_CREAT | O_TRUNC;
+  const bool create = disposition == kCreateAlways;
+  if (create) flags |= O_TRUNC;
 
-  int fd = OpenWithoutBlocking(path, flags);
-  if (fd >= 0 && writes) {
-    // Read-write opens of a FIFO always succeed on Linux, and the process
-    // then counts as its own reader: once the real reader is gone, writes
-    // would block for ever instead of failing. Write-only, a FIFO without a
-    // reader fails at once and a vanished reader breaks the pipe.
-    struct stat status;
-    if (calls_.fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) && reads) {
-      calls_.close(fd);
-      fd = OpenWithoutBlocking(path, (flags & ~O_ACCMODE) | O_WRONLY);
-    }
+  // A name descriptor never blocks and breaks no lease.
+  int nameFd = calls_.open(path, O_PATH | O_CLOEXEC, 0);
+  if (nameFd < 0 && errno == ENOENT && create) {
+    // A new file, through a dangling link too. Should a FIFO have appeared
+    // by the name meanwhile, O_NONBLOCK keeps this open from waiting; the
+    // open by descriptor gives the file its real flags either way.
+    nameFd = calls_.open(path, (flags & O_ACCMODE) | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                         0666);
   }
-  if (fd < 0) {
+  if (nameFd < 0) {
     Fail(Win32ErrorForPath(errno, path));
+    return kInvalidHandle;
+  }
+  const int fd = OpenNamed(nameFd, flags);
+  const int savedErrno = errno;
+  // Linux releases the name descriptor whatever close reports.
+  calls_.close(nameFd);
+  if (fd < 0) {
+    Fail(Win32ErrorForPath(savedErrno, path));
     return kInvalidHandle;
   }
   return fd;
@@ -204,6 +231,8 @@ PathKind PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
 
 const char* PosixOs::CommandLine() { return commandLine_.c_str(); }
 
+bool PosixOs::CommandLineIsExact() { return commandLineIsExact_; }
+
 std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
   if (size == 0) {
     Fail(error::kInsufficientBuffer);
@@ -249,7 +278,8 @@ Os& SystemOs(int argc, char** argv) {
   // A write to a pipe whose reader has gone must fail like any other write,
   // not kill the process.
   ::signal(SIGPIPE, SIG_IGN);
-  static PosixOs os(WindowsCommandLine(argc, argv), RealSystemCalls());
+  static PosixOs os(WindowsCommandLine(argc, argv), RealSystemCalls(),
+                    WindowsCommandLineIsExact(argc, argv));
   return os;
 }
 

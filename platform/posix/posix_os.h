@@ -28,7 +28,9 @@ SystemCalls RealSystemCalls();
 
 class PosixOs final : public Os {
  public:
-  PosixOs(std::string commandLine, const SystemCalls& calls);
+  // `commandLineIsExact` tells whether the line carries the arguments as
+  // they were given.
+  PosixOs(std::string commandLine, const SystemCalls& calls, bool commandLineIsExact = true);
 
   Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                   std::uint32_t disposition) override;
@@ -46,6 +48,7 @@ class PosixOs final : public Os {
   bool IdentityOfHandle(Handle handle, FileIdentity* identity) override;
   PathKind IdentityOfPath(const char* path, FileIdentity* identity) override;
   const char* CommandLine() override;
+  bool CommandLineIsExact() override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
@@ -54,9 +57,10 @@ class PosixOs final : public Os {
  private:
   bool Fail(std::uint32_t win32Error);
   bool FailFromErrno();
-  int OpenWithoutBlocking(const char* path, int flags);
+  int OpenNamed(int nameFd, int flags);
 
   std::string commandLine_;
+  bool commandLineIsExact_;
   SystemCalls calls_;
   std::uint32_t lastError_ = 0;
 };

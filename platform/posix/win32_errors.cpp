@@ -30,6 +30,7 @@ constexpr ErrnoMapping kErrnoMappings[] = {
     {ENXIO, 21},         // ERROR_NOT_READY: a FIFO without a reader, a missing device
     {ENODEV, 21},
     {ETXTBSY, error::kSharingViolation},
+    {EAGAIN, 33},        // ERROR_LOCK_VIOLATION: another process holds the file
     {EBUSY, 170},        // ERROR_BUSY
     {EEXIST, 80},        // ERROR_FILE_EXISTS
     {EINVAL, error::kInvalidParameter},

@@ -13,4 +13,11 @@ namespace platform {
 // it is always exactly token 0.
 std::string WindowsCommandLine(int argc, const char* const* argv);
 
+// Whether the grammar splits that line back into every non-empty element
+// after the program name, each exactly. The grammar has no escape, so double
+// quotes can defeat it: an odd number of them runs into the next element, a
+// leading pair is skipped as a blank pair, and a name wrapped in them loses
+// them. Empty elements vanish, as a Windows user's empty pair does.
+bool WindowsCommandLineIsExact(int argc, const char* const* argv);
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "platform/os.h"
@@ -137,6 +138,30 @@ class Win32Os final : public Os {
   }
 
   const char* CommandLine() override { return ::GetCommandLineA(); }
+
+  // The ANSI command line is the wide one converted to the ANSI code page,
+  // where a character the page lacks becomes a look-alike or '?'. Converted
+  // here without any substitution, the wide line must give the same bytes.
+  bool CommandLineIsExact() override {
+    const wchar_t* wide = ::GetCommandLineW();
+    // UTF-8 has a byte sequence for every character but accepts neither
+    // these flags nor the default-character report; it may only refuse a
+    // lone surrogate.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL substituted = FALSE;
+    BOOL* report = utf8 ? nullptr : &substituted;
+    const int size = ::WideCharToMultiByte(CP_ACP, flags, wide, -1, nullptr, 0, nullptr, report);
+    if (size <= 0 || substituted) return false;
+    std::string converted(static_cast<std::size_t>(size), '\0');
+    if (::WideCharToMultiByte(CP_ACP, flags, wide, -1, converted.data(), size, nullptr, report) !=
+            size ||
+        substituted) {
+      return false;
+    }
+    converted.pop_back();  // the NUL the conversion counted
+    return converted == ::GetCommandLineA();
+  }
 
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override {
     return ::GetModuleFileNameA(nullptr, buffer, size);

@@ -11,6 +11,7 @@ from harness import WINDOWS, ProgramTest, joined, linux_only, movie_bytes
 
 ACCESS_DENIED = 5
 NOT_A_DISK_FILE = 50
+INVALID_NAME = 123
 SHORT_READ = 100
 
 # Files whose reported size (a page) is more than they hold, and whose
@@ -136,6 +137,31 @@ class Names(ProgramTest):
     def test_names_with_double_quotes_inside(self):
         self.join(b'say "hi" now.mve', b'a"b"c.mve', b'out "x".mve',
                   b'say "hi" now.mve', b'a"b"c.mve')
+
+    @linux_only("Windows names cannot hold double quotes")
+    def test_names_the_command_line_cannot_carry_are_refused_with_nothing_touched(self):
+        # An odd number of quotes, a leading pair, a name wrapped in quotes.
+        cases = [[b'x"1.mve', b'y"2.mve', b"out.mve"],
+                 [b"a.mve", b"b.mve", b'""out6.mve'],
+                 [b'""z.mve', b"b.mve", b"q.mve"],
+                 [b'"a.mve"', b"b.mve", b"c.mve"]]
+        for name in [b'x"1.mve', b'y"2.mve', b"a.mve", b"b.mve", b'""z.mve', b'"a.mve"',
+                     b"out6.mve", b"z.mve"]:
+            self.movie(name, 100)
+        before = self.listing()
+        for arguments in cases:
+            with self.subTest(arguments=arguments):
+                result = self.run_program(*arguments)
+                self.assertOutput(result, "Vimbrel",
+                                  "An argument cannot reach the program exactly as given.",
+                                  status=INVALID_NAME)
+                self.assertEqual(self.listing(), before)
+
+    def test_names_beyond_an_ansi_code_page_are_used_as_given(self):
+        # A code page without a-macron would make 'ā.mve' 'a.mve'.
+        self.write("a.mve", b"keep")
+        self.watch("a.mve")
+        self.join("日本.mve".encode(), b"b.mve", "ā.mve".encode(), "日本.mve".encode(), b"b.mve")
 
     @linux_only("Wine translates names between UTF-8 and the ANSI code page")
     def test_names_with_bytes_128_to_255(self):

@@ -334,6 +334,8 @@ platform::PathKind FakeOs::IdentityOfPath(const char* path, platform::FileIdenti
 
 const char* FakeOs::CommandLine() { return commandLine.c_str(); }
 
+bool FakeOs::CommandLineIsExact() { return commandLineExact; }
+
 std::uint32_t FakeOs::ModuleFileName(char* buffer, std::uint32_t size) {
   CallRecord record{Call::kModuleFileName, modulePath};
   if (Faulted(record) || size == 0) return 0;

@@ -81,6 +81,9 @@ class FakeOs final : public platform::Os {
   // The command line as Windows would give it; argument 0 comes from the
   // module path.
   std::string commandLine;
+  // What CommandLineIsExact answers: false stands for a name the ANSI code
+  // page could not hold.
+  bool commandLineExact = true;
   std::string modulePath = "C:\\Vimbrel\\vimbrel.exe";
   // What the attribute query answers for a path, whatever the world holds.
   std::map<std::string, std::uint32_t> attributeAnswers;
@@ -125,6 +128,7 @@ class FakeOs final : public platform::Os {
   bool IdentityOfHandle(platform::Handle handle, platform::FileIdentity* identity) override;
   platform::PathKind IdentityOfPath(const char* path, platform::FileIdentity* identity) override;
   const char* CommandLine() override;
+  bool CommandLineIsExact() override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;

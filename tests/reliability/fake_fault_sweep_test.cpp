@@ -79,29 +79,35 @@ struct Scenario {
   bool outputIsSecondInput;  // the output names the second movie through a link
   bool firstMissing;
   bool secondMissing;
+  bool nameChanged;  // the command line did not carry a name exactly
 };
 
 const std::vector<Scenario>& Scenarios() {
   static const std::vector<Scenario> scenarios = {
       {"join to a new output on a console", "vimbrel.exe C:\\m\\first.mve D:\\second.mve out.mve",
-       platform::FileType::kChar, false, false, false, false},
+       platform::FileType::kChar, false, false, false, false, false},
       {"join over an old output, standard output redirected",
        "vimbrel.exe C:\\m\\first.mve D:\\second.mve out.mve", platform::FileType::kDisk, true,
-       false, false, false},
+       false, false, false, false},
       {"usage", "vimbrel.exe C:\\m\\first.mve D:\\second.mve", platform::FileType::kChar, false,
-       false, false, false},
+       false, false, false, false},
       {"missing second input", "vimbrel.exe C:\\m\\first.mve D:\\second.mve out.mve",
-       platform::FileType::kChar, false, false, false, true},
+       platform::FileType::kChar, false, false, false, true, false},
       {"missing first input, redirected", "vimbrel.exe C:\\m\\first.mve D:\\second.mve out.mve",
-       platform::FileType::kDisk, false, false, true, false},
+       platform::FileType::kDisk, false, false, true, false, false},
       {"output is an input", "vimbrel.exe C:\\m\\first.mve D:\\second.mve out.mve",
-       platform::FileType::kChar, false, true, false, false},
+       platform::FileType::kChar, false, true, false, false, false},
+      // A name the ANSI code page lacked, now '?', could name another file.
+      {"a name changed on the command line, over an old output",
+       "vimbrel.exe C:\\m\\first.mve D:\\second.mve out.mve", platform::FileType::kChar, true,
+       false, false, false, true},
   };
   return scenarios;
 }
 
 void Populate(fake::FakeOs& os, const Scenario& scenario) {
   os.commandLine = scenario.commandLine;
+  os.commandLineExact = !scenario.nameChanged;
   os.stdoutType = scenario.stdoutType;
   if (!scenario.firstMissing) os.AddFile(kFirst, FirstMovie());
   if (!scenario.secondMissing) os.AddFile(kSecond, SecondMovie());
@@ -354,7 +360,7 @@ void SweepEveryCall(bool lost) {
 }
 
 TEST(FakeFaultSweep, UndisturbedRunsEndAsTheyShould) {
-  const std::uint32_t statuses[] = {0, 0, 0, 2, 2, 87};
+  const std::uint32_t statuses[] = {0, 0, 0, 2, 2, 87, 123};
   for (std::size_t i = 0; i < Scenarios().size(); ++i) {
     SCOPED_TRACE(Scenarios()[i].name);
     EXPECT_EQ(Sweep(Scenarios()[i]).BaselineStatus(), statuses[i]);
@@ -366,6 +372,11 @@ TEST(FakeFaultSweep, UndisturbedRunsEndAsTheyShould) {
   const auto reads = std::count_if(join.BaselineCalls().begin(), join.BaselineCalls().end(),
                                    [](const CallRecord& call) { return call.call == Call::kRead; });
   EXPECT_EQ(reads, 6);
+  // Refused before any file is looked at: only standard output is used.
+  const Sweep refusal(Scenarios()[6]);
+  EXPECT_EQ(refusal.BaselineStdout(), std::string(kBanner) +
+                                          "An argument cannot reach the program exactly as given.\r\n");
+  for (const CallRecord& call : refusal.BaselineCalls()) EXPECT_EQ(call.path, kStdout);
 }
 
 TEST(FakeFaultSweep, EveryFailingCallEndsTheRunSafely) {

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -77,6 +78,7 @@ struct Entry {
   Target target;
   int fd;
   bool ok;
+  bool names;  // an open of a name descriptor (O_PATH), which transfers nothing
 };
 
 constexpr int kMaxEntries = 4096;
@@ -94,7 +96,14 @@ Shared* shared = nullptr;
 // The child's descriptors and the files they hold.
 std::map<int, Target> fdTargets;
 
+Target TargetOfFd(int fd);
+
+// A file is opened by name, then anew through /proc/self/fd/N.
 Target TargetOfPath(const char* path) {
+  constexpr char kFdLinks[] = "/proc/self/fd/";
+  if (std::strncmp(path, kFdLinks, sizeof kFdLinks - 1) == 0) {
+    return TargetOfFd(std::atoi(path + sizeof kFdLinks - 1));
+  }
   for (int i = 0; i < 3; ++i) {
     if (std::strcmp(path, shared->paths[i]) == 0) return static_cast<Target>(i + 1);
   }
@@ -110,7 +119,7 @@ Target TargetOfFd(int fd) {
 // Counts the call; true when it is the one to fail, errno then set.
 bool Fails(Sys sys, Target target, int fd) {
   const int n = ++shared->count;
-  if (n <= kMaxEntries) shared->log[n - 1] = Entry{sys, target, fd, true};
+  if (n <= kMaxEntries) shared->log[n - 1] = Entry{sys, target, fd, true, false};
   if (n != shared->failAt) return false;
   if (n <= kMaxEntries) shared->log[n - 1].ok = false;
   errno = ErrnoFor(sys);
@@ -132,7 +141,9 @@ platform::SystemCalls CountedCalls() {
   platform::SystemCalls calls;
   calls.open = [](const char* path, int flags, mode_t mode) {
     const Target target = TargetOfPath(path);
-    if (Fails(Sys::kOpen, target, -1)) return -1;
+    const bool fails = Fails(Sys::kOpen, target, -1);
+    if (shared->count <= kMaxEntries) shared->log[shared->count - 1].names = (flags & O_PATH) != 0;
+    if (fails) return -1;
     const int fd = ::open(path, flags, mode);
     if (fd >= 0) {
       fdTargets[fd] = target;
@@ -330,9 +341,17 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
     enum { kErrorExit, kErrorExitSilent, kMissing, kComplete } kind = kErrorExit;
     std::uint32_t code = CodeFor(target.sys);
     std::string missingPath;
+    // Descriptor numbers come back after a close: what a descriptor is and
+    // what was asked of it count from its latest open.
+    bool nameDescriptor = false;
     bool firstFstatOfFd = true;
-    for (int i = 0; i < k - 1; ++i) {
-      if (calls[i].sys == Sys::kFstat && calls[i].fd == target.fd) firstFstatOfFd = false;
+    for (int i = k - 2; i >= 0; --i) {
+      if (calls[i].fd != target.fd) continue;
+      if (calls[i].sys == Sys::kOpen) {
+        nameDescriptor = calls[i].names;
+        break;
+      }
+      if (calls[i].sys == Sys::kFstat) firstFstatOfFd = false;
     }
     switch (target.sys) {
       case Sys::kStat:
@@ -351,13 +370,16 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
           // the message has nowhere to go.
           kind = kErrorExitSilent;
           code = 103;
-        } else if (target.target == Target::kOutput) {
-          // The only query on the output is whether it is a FIFO; a failed
-          // one leaves it the plain file it is.
-          kind = kComplete;
-        } else if (target.target != Target::kOutput && firstFstatOfFd) {
+        } else if (nameDescriptor) {
+          // The type of a file being opened: the open fails.
+        } else if (firstFstatOfFd) {
           code = 50;  // an input of no known type is no disk file
         }
+        break;
+      case Sys::kClose:
+        // The name descriptor is released all the same, and the file it
+        // named is open.
+        if (nameDescriptor) kind = kComplete;
         break;
       case Sys::kWrite:
         // Redirected standard output goes out whenever its 128-byte buffer
@@ -373,7 +395,9 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
     bool outputCreated = false;
     for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
       const Entry& e = shared->log[i];
-      if (e.sys == Sys::kOpen && e.target == Target::kOutput && e.ok && e.fd >= 0) outputCreated = true;
+      if (e.sys == Sys::kOpen && e.target == Target::kOutput && e.ok && e.fd >= 0 && !e.names) {
+        outputCreated = true;
+      }
     }
     const std::string output = ReadFile(output_);
     if (!outputCreated) {

@@ -2,16 +2,19 @@
 // failed through its SystemCalls table: transfers still move the whole count,
 // and failures come out as the Win32 codes the rest of the program expects.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/posix_os.h"
@@ -24,6 +27,7 @@ struct Script {
   std::size_t maxChunk = 0;          // a transfer moves at most this much; 0: no limit
   bool writeTakesNothing = false;    // write answers 0 bytes
   int failErrno = 0;                 // the failing call sets this errno
+  bool opened = false;               // the file is open: a broken fstat fails from now on
   int transferCalls = 0;
 } script;
 
@@ -172,7 +176,11 @@ TEST_F(PosixOsTest, FailedCallsGiveTheirWin32Codes) {
   const auto noWrite = [](platform::SystemCalls& c) {
     c.write = [](int, const void*, std::size_t) { return Failing<ssize_t>(); };
   };
-  const auto noFstat = [](platform::SystemCalls& c) { c.fstat = [](int, struct stat*) { return Failing<int>(); }; };
+  const auto noFstat = [](platform::SystemCalls& c) {
+    c.fstat = [](int fd, struct stat* status) {
+      return script.opened ? Failing<int>() : ::fstat(fd, status);
+    };
+  };
   const auto noLseek = [](platform::SystemCalls& c) { c.lseek = [](int, off_t, int) { return Failing<off_t>(); }; };
   const auto noClose = [](platform::SystemCalls& c) {
     // The descriptor is released even when close reports an error.
@@ -229,6 +237,7 @@ TEST_F(PosixOsTest, FailedCallsGiveTheirWin32Codes) {
     const platform::Handle handle = os.OpenFile(
         path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kOpenExisting);
     ASSERT_NE(handle, platform::kInvalidHandle);
+    script.opened = true;
     EXPECT_FALSE(c.operation(os, handle));
     EXPECT_EQ(os.LastError(), c.code);
     ::close(static_cast<int>(handle));
@@ -251,6 +260,10 @@ TEST_F(PosixOsTest, AnInterruptedCloseHasReleasedTheDescriptor) {
 
 TEST_F(PosixOsTest, FailedOpensGiveTheirWin32Codes) {
   const std::string path = MakeFile("in", "x");
+  // Only a FIFO or device has its mode changed after the open.
+  const std::string fifo = folder_ + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  created_.push_back(fifo);
   struct Case {
     const char* what;
     bool failOpen;  // else the F_SETFL after the open fails
@@ -265,26 +278,101 @@ TEST_F(PosixOsTest, FailedOpensGiveTheirWin32Codes) {
     script = Script{};
     script.failErrno = c.failErrno;
     platform::SystemCalls calls = platform::RealSystemCalls();
+    // Every descriptor opened before the failure is given back.
+    static int opens;
     static int closes;
-    closes = 0;
+    opens = closes = 0;
     if (c.failOpen) {
       calls.open = [](const char*, int, mode_t) { return Failing<int>(); };
     } else {
+      calls.open = [](const char* name, int flags, mode_t mode) {
+        const int fd = ::open(name, flags, mode);
+        if (fd >= 0) ++opens;
+        return fd;
+      };
       calls.fcntl = [](int fd, int command, int argument) {
         return command == F_SETFL ? Failing<int>() : ::fcntl(fd, command, argument);
       };
-      // The descriptor opened before the failure is given back.
-      calls.close = [](int fd) {
-        ++closes;
-        return ::close(fd);
-      };
     }
+    calls.close = [](int fd) {
+      ++closes;
+      return ::close(fd);
+    };
     platform::PosixOs os("", calls);
-    EXPECT_EQ(os.OpenFile(path.c_str(), platform::kGenericRead, 3, platform::kOpenExisting),
+    EXPECT_EQ(os.OpenFile((c.failOpen ? path : fifo).c_str(), platform::kGenericRead, 3,
+                          platform::kOpenExisting),
               platform::kInvalidHandle);
     EXPECT_EQ(os.LastError(), c.code);
-    EXPECT_EQ(closes, c.failOpen ? 0 : 1);
+    EXPECT_EQ(closes, opens);
   }
+}
+
+// While another process's lease on an ordinary file is being broken, the
+// open waits for the holder to give it up, as `cat` does, instead of failing.
+TEST_F(PosixOsTest, AnOpenWaitsForALeaseToBeGivenUp) {
+  const std::string path = MakeFile("leased", "movie");
+  // The holder hears of the break through SIGIO, which would end the test.
+  const auto previous = ::signal(SIGIO, SIG_IGN);
+  const int holder = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::fcntl(holder, F_SETLEASE, F_WRLCK), 0) << std::strerror(errno);
+  // Given up only once an open has begun to break it: F_GETLEASE then
+  // answers the lease the holder must go down to.
+  std::thread release([holder] {
+    for (int wait = 0; wait < 20000 && ::fcntl(holder, F_GETLEASE) == F_WRLCK; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::fcntl(holder, F_SETLEASE, F_UNLCK);
+  });
+  platform::PosixOs os("", calls_);
+  const platform::Handle handle =
+      os.OpenFile(path.c_str(), platform::kGenericRead, 3, platform::kOpenExisting);
+  release.join();
+  ::close(holder);
+  ::signal(SIGIO, previous);
+  ASSERT_NE(handle, platform::kInvalidHandle) << "error " << os.LastError();
+  std::string buffer(5, '\0');
+  std::uint32_t transferred = 0;
+  EXPECT_TRUE(os.Read(handle, buffer.data(), 5, &transferred));
+  EXPECT_EQ(buffer, "movie");
+  EXPECT_TRUE(os.Close(handle));
+}
+
+// A FIFO output is opened once and write-only: its reader never sees a
+// writer come and go before the join, and receives every byte.
+TEST_F(PosixOsTest, AFifoOutputIsOpenedOnceWriteOnly) {
+  const std::string fifo = folder_ + "/out.mve";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  created_.push_back(fifo);
+  static std::vector<int> accessModes;  // of each open that is no name descriptor
+  accessModes.clear();
+  calls_.open = [](const char* name, int flags, mode_t mode) {
+    if ((flags & O_PATH) == 0) accessModes.push_back(flags & O_ACCMODE);
+    return ::open(name, flags, mode);
+  };
+  // The reader waits before the join starts, as a player would.
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  platform::PosixOs os("", calls_);
+  const platform::Handle handle = os.OpenFile(
+      fifo.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
+  ASSERT_NE(handle, platform::kInvalidHandle) << "error " << os.LastError();
+  EXPECT_EQ(accessModes, std::vector<int>{O_WRONLY});
+  ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
+  std::string received;
+  std::thread read([reader, &received] {
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(reader, chunk, sizeof chunk)) > 0;) received.append(chunk, got);
+  });
+  // More than the pipe holds.
+  const std::string bytes = Pattern(300000);
+  std::uint32_t transferred = 0;
+  EXPECT_TRUE(os.Write(handle, bytes.data(), 300000, &transferred));
+  EXPECT_TRUE(os.Close(handle));
+  read.join();
+  ::close(reader);
+  EXPECT_EQ(transferred, 300000u);
+  EXPECT_TRUE(received == bytes);
 }
 
 }  // namespace

@@ -81,6 +81,15 @@ def not_found(argument):
     return b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n"
 
 
+def as_the_program_reads(argument):
+    """An argument's bytes as the program sees them.
+
+    The launcher's ANSI code page (1252 in the test prefix) turns the line
+    into characters, and the program's manifest makes its own UTF-8.
+    """
+    return argument.decode("cp1252").encode("utf-8")
+
+
 class CommandLineTest(unittest.TestCase):
     def test_count_and_first_argument(self):
         # Each line as it is, and where it can be done, padded to three
@@ -88,12 +97,13 @@ class CommandLineTest(unittest.TestCase):
         # quote would swallow the padding.
         cases = []
         for line, count, arguments in COMMAND_LINES:
+            first = as_the_program_reads(arguments[0]) if arguments else None
             if count == 3:
-                cases.append((line, (2, not_found(arguments[0]))))
+                cases.append((line, (2, not_found(first))))
             else:
                 cases.append((line, (0, USAGE)))
                 if arguments and line.count(b'"') % 2 == 0:
-                    cases.append((line + b" m" * (3 - count), (2, not_found(arguments[0]))))
+                    cases.append((line + b" m" * (3 - count), (2, not_found(first))))
         with tempfile.TemporaryDirectory() as work:
             runs = launch([line for line, _ in cases], work)
         for (line, expected), run in zip(cases, runs):
