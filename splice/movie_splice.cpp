@@ -38,7 +38,7 @@ std::int32_t CopyChunk(FileRecord& from, FileRecord& to, std::int32_t request) {
   std::int32_t transferred = 0;
   ReadRecords(from, movieBuffer, request, &transferred);
   CheckIo();
-  if (transferred == 0) SetPendingIoResult(kShortRead);
+  if (transferred == 0) SetPendingIoResult(kShortRead, Activity::kRead, from);
   CheckIo();
   WriteRecords(to, movieBuffer, transferred, nullptr);
   CheckIo();
@@ -61,7 +61,8 @@ void SpliceMovies() {
     if (!kol::IsExistingFile(input->c_str())) {
       WriteLine("Input file `" + *input + "' not found.");
       CheckIo();
-      ExitStatus = kMissingInputStatus;
+      Refuse(kMissingInputStatus,
+             "cannot find `" + *input + "': no such file, or it is a folder (error 2)");
       return;
     }
   }
@@ -88,7 +89,8 @@ void SpliceMovies() {
   if (outputIsInput) {
     WriteLine("Output file `" + outputName + "' is an input file.");
     CheckIo();
-    ExitStatus = kOutputIsInputStatus;
+    Refuse(kOutputIsInputStatus,
+           "cannot create `" + outputName + "': it is one of the inputs (error 87)");
     return;
   }
 

@@ -26,9 +26,14 @@ std::string ArgumentAt(const char* commandLine, std::int32_t index);
 // The number of tokens after token 0 of the given line.
 std::int32_t CountArguments(const char* commandLine);
 
+// Whether nothing but separators follows token 0 of the given line: a blank
+// pair is no argument, but something typed all the same.
+bool HasOnlyProgramName(const char* commandLine);
+
 // The process's arguments: argument 0 is the path of the program's own file,
 // the others come from the process's command line, read anew on every call.
 std::string ArgumentAt(std::int32_t index);
 std::int32_t CountArguments();
+bool HasOnlyProgramName();
 
 }  // namespace kol

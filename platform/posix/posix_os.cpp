@@ -50,12 +50,23 @@ SystemCalls RealSystemCalls() {
 PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls)
     : commandLine_(std::move(commandLine)), calls_(calls) {}
 
-bool PosixOs::Fail(std::uint32_t win32Error) {
+bool PosixOs::Fail(std::uint32_t win32Error, int cause) {
   lastError_ = win32Error;
+  lastErrno_ = cause;
   return false;
 }
 
-bool PosixOs::FailFromErrno() { return Fail(Win32ErrorFromErrno(errno)); }
+bool PosixOs::FailFromErrno() {
+  const int cause = errno;
+  return Fail(Win32ErrorFromErrno(cause), cause);
+}
+
+// Telling a missing file from a missing folder queries the folder, which may
+// change errno.
+bool PosixOs::FailForPath(const char* path) {
+  const int cause = errno;
+  return Fail(Win32ErrorForPath(cause, path), cause);
+}
 
 // Opening a FIFO blocks until its other end is opened; O_NONBLOCK makes the
 // open return at once, and the descriptor is made blocking again afterwards
@@ -100,7 +111,7 @@ Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /
     }
   }
   if (fd < 0) {
-    Fail(Win32ErrorForPath(errno, path));
+    FailForPath(path);
     return kInvalidHandle;
   }
   return fd;
@@ -149,7 +160,7 @@ bool PosixOs::FileSize(Handle handle, std::int64_t* size) {
 
 bool PosixOs::Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
                    std::int64_t* position) {
-  if (origin == SeekOrigin::kBegin && distance < 0) return Fail(error::kNegativeSeek);
+  if (origin == SeekOrigin::kBegin && distance < 0) return Fail(error::kNegativeSeek, EINVAL);
   const off_t reached = calls_.lseek(DescriptorOf(handle), static_cast<off_t>(distance),
                                      origin == SeekOrigin::kBegin ? SEEK_SET : SEEK_CUR);
   if (reached < 0) return FailFromErrno();
@@ -192,7 +203,7 @@ bool PosixOs::IdentityOfHandle(Handle handle, FileIdentity* identity) {
 
 bool PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
   struct stat status;
-  if (calls_.stat(path, &status) != 0) return Fail(Win32ErrorForPath(errno, path));
+  if (calls_.stat(path, &status) != 0) return FailForPath(path);
   *identity = IdentityOf(status);
   return true;
 }
@@ -201,7 +212,7 @@ const char* PosixOs::CommandLine() { return commandLine_.c_str(); }
 
 std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
   if (size == 0) {
-    Fail(error::kInsufficientBuffer);
+    Fail(error::kInsufficientBuffer, ERANGE);
     return 0;
   }
   char path[PATH_MAX];
@@ -217,7 +228,7 @@ std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
   std::memcpy(buffer, path, kept);
   buffer[kept] = '\0';
   if (pathLength >= size) {
-    Fail(error::kInsufficientBuffer);
+    Fail(error::kInsufficientBuffer, ERANGE);
     return size;
   }
   return kept;
@@ -226,7 +237,7 @@ std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
 std::uint32_t PosixOs::FileAttributes(const char* path) {
   struct stat status;
   if (calls_.stat(path, &status) != 0) {
-    Fail(Win32ErrorForPath(errno, path));
+    FailForPath(path);
     return kInvalidFileAttributes;
   }
   return S_ISDIR(status.st_mode) ? kDirectoryAttribute : kNormalAttribute;
@@ -236,6 +247,21 @@ std::uintptr_t PosixOs::ModuleBase(const void* code) {
   Dl_info info;
   if (::dladdr(code, &info) == 0) return 0;
   return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+std::string PosixOs::ErrorWords(std::uint32_t code) {
+  return code == lastError_ ? std::strerror(lastErrno_) : "unknown error";
+}
+
+void PosixOs::WriteErrorLine(const std::string& text) {
+  const std::string line = text + "\n";
+  std::size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t put = calls_.write(STDERR_FILENO, line.data() + done, line.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return;
+    done += static_cast<std::size_t>(put);
+  }
 }
 
 void PosixOs::Exit(std::uint32_t status) { ::_exit(PosixExitStatus(status)); }
