@@ -4,6 +4,7 @@
 among the boundary sizes of test_join.)
 """
 
+import errno
 import os
 import unittest
 
@@ -42,12 +43,15 @@ class NotADiskFile(ProgramTest):
         else:
             os.mkfifo(self.path("pipe.mve"))
             devices = ["pipe.mve", "/dev/zero"]
-        cases = [[device, "b.mve", "c.mve"] for device in devices]
-        cases += [["a.mve", device, "c.mve"] for device in devices]
-        for arguments in cases:
+        cases = [([device, "b.mve", "c.mve"], device) for device in devices]
+        cases += [(["a.mve", device, "c.mve"], device) for device in devices]
+        for arguments, device in cases:
             with self.subTest(arguments=arguments):
                 result = self.run_program(*arguments)
                 self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
+                # 50 is a Windows code too: the program says what it means here.
+                self.assertSaid(result, f"cannot read `{device}': not a regular file (a FIFO, "
+                                        "socket or device) (error 50)")
                 self.assertFalse(self.exists("c.mve"))
 
 
@@ -61,6 +65,8 @@ class OverstatedSize(ProgramTest):
         self.movie("b.mve", 1000)
         result = self.run_program(path, "b.mve", "c.mve")
         self.assertRuntimeError(result, SHORT_READ, "Vimbrel", f" {path} -> c.mve")
+        self.assertSaid(result, f"cannot read `{path}': it held fewer bytes than its size "
+                                "promised (error 100)")
         self.assertEqual(self.read("c.mve"), held)
 
     @linux_only("/sys")
@@ -85,6 +91,7 @@ class Unreadable(ProgramTest):
             os.chown(self.path(unreadable), 65534, 65534)
         result = self.run_unprivileged("a.mve", "b.mve", "c.mve")
         self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+        self.assertFailureSaid(result, f"cannot open `{unreadable}'", ACCESS_DENIED, errno.EACCES)
         self.assertFalse(self.exists("c.mve"))
         os.chmod(self.path(unreadable), 0o644)
         self.assertEqual(self.read(unreadable), data)
