@@ -24,7 +24,16 @@ extern std::uint32_t PendingIoResult;
 extern std::string PendingFailure;
 
 // What a failing operation was doing.
-enum class Activity : std::uint8_t { kOpen, kCreate, kRead, kWrite, kSeek, kSize, kClose, kExamine };
+enum class Activity : std::uint8_t {
+  kOpen,
+  kCreate,
+  kRead,
+  kWrite,
+  kSeek,
+  kSize,
+  kClose,
+  kExamine,
+};
 
 // Records one of the runtime's own codes (the ones above, and 50 for a file
 // that is no disk file), which the runtime describes itself: these numbers

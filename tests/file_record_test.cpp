@@ -94,7 +94,8 @@ TEST_F(FileRecordTest, ShortfallWithoutCountOutIs100Or101) {
   os.ShortenNth(Call::kWrite, 1, 3);
   WriteRecords(output, buffer, 5, nullptr);
   EXPECT_EQ(PendingIoResult, 101u);
-  EXPECT_EQ(PendingFailure, "cannot write to `out': it took fewer bytes than it was given (error 101)");
+  EXPECT_EQ(PendingFailure,
+            "cannot write to `out': it took fewer bytes than it was given (error 101)");
   EXPECT_EQ(os.Contents("out").size(), 3u);
 }
 

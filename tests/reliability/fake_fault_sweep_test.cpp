@@ -425,7 +425,8 @@ TEST(FakeFaultSweep, ShortTransfers) {
               if (call.call == Call::kRead) {
                 // A short read goes on with the copy; a read that brings
                 // nothing while bytes remain is error 100.
-                return bytes == 0 ? ErrorExit(100, Named(call)) : NormalEnd(0, sweep.BaselineStdout());
+                return bytes == 0 ? ErrorExit(100, Named(call))
+                                  : NormalEnd(0, sweep.BaselineStdout());
               }
               if (call.path == kStdout) {
                 // A console write that moves fewer bytes counts as done.

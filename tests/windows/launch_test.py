@@ -84,7 +84,8 @@ def launch(lines, cwd, hold=None, output=True):
 
 def not_found(argument):
     return (2, b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n",
-            b"vimbrel: cannot find `" + argument + b"': no such file, or it is a folder (error 2)\r\n")
+            b"vimbrel: cannot find `" + argument
+            + b"': no such file, or it is a folder (error 2)\r\n")
 
 
 def usage(line, count, arguments):
