@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -117,6 +118,13 @@ class Os {
   // The base address of the loaded module holding a code address (VirtualQuery's
   // allocation base), 0 when it cannot be told.
   virtual std::uintptr_t ModuleBase(const void* code) = 0;
+  // The system's own words for `code`, which LastError has just given:
+  // FormatMessageA's on Windows, the C library's for the errno it was made
+  // from on POSIX. No line end.
+  virtual std::string ErrorWords(std::uint32_t code) = 0;
+  // Writes one line to standard error, ended as text lines end on this
+  // system. Unchecked: nothing is left to report its failure to.
+  virtual void WriteErrorLine(const std::string& text) = 0;
   // ExitProcess.
   [[noreturn]] virtual void Exit(std::uint32_t status) = 0;
 };

@@ -36,21 +36,24 @@ constexpr OpenRequest kOpenRequests[] = {
 };
 
 // Every operation but the open needs an open record; otherwise it records 103.
-bool RequireOpen(const FileRecord& record) {
+bool RequireOpen(const FileRecord& record, Activity activity) {
   if (IsOpen(record.state)) return true;
-  SetPendingIoResult(kNotOpen);
+  SetPendingIoResult(kNotOpen, activity, record);
   return false;
 }
 
 }  // namespace
 
 void OpenFileRecord(FileRecord& record, std::uint32_t recordSize, OpenKind kind) {
+  const Activity activity = kind == OpenKind::kCreate ? Activity::kCreate : Activity::kOpen;
   if (IsOpen(record.state)) {
     // Reopening releases the old handle first; its failure is recorded and
     // the open goes on.
-    if (const std::uint32_t code = record.closeHook(record)) SetPendingIoResult(code);
+    if (const std::uint32_t code = record.closeHook(record)) {
+      SetPendingOsResult(code, Activity::kClose, record);
+    }
   } else if (record.state != OpenMode::kClosed) {
-    SetPendingIoResult(kNeverBound);
+    SetPendingIoResult(kNeverBound, activity, record);
     return;
   }
   record.state = OpenMode::kInputOutput;
@@ -72,7 +75,7 @@ void OpenFileRecord(FileRecord& record, std::uint32_t recordSize, OpenKind kind)
   }
   if (record.osHandle == platform::kInvalidHandle) {
     record.state = OpenMode::kClosed;
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(activity, record);
   }
 }
 
@@ -90,70 +93,73 @@ namespace {
 // After a transfer of `bytes`: the whole records moved go to countOut; without
 // it, fewer records than asked is the shortfall code.
 void CountTransfer(const FileRecord& record, std::uint32_t bytes, std::int32_t count,
-                   std::int32_t* countOut, std::uint32_t shortfall) {
+                   std::int32_t* countOut, std::uint32_t shortfall, Activity activity) {
   const auto records = static_cast<std::int32_t>(bytes / record.recordSize);
   if (countOut != nullptr) {
     *countOut = records;
   } else if (records != count) {
-    SetPendingIoResult(shortfall);
+    SetPendingIoResult(shortfall, activity, record);
   }
 }
 
 }  // namespace
 
 void ReadRecords(FileRecord& record, void* buffer, std::int32_t count, std::int32_t* countOut) {
-  if (!RequireOpen(record)) return;
+  if (!RequireOpen(record, Activity::kRead)) return;
   std::uint32_t bytes = 0;
   if (!platform::CurrentOs().Read(record.osHandle, buffer,
                                   static_cast<std::uint32_t>(count) * record.recordSize, &bytes)) {
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(Activity::kRead, record);
     return;
   }
-  CountTransfer(record, bytes, count, countOut, kShortRead);
+  CountTransfer(record, bytes, count, countOut, kShortRead, Activity::kRead);
 }
 
 void WriteRecords(FileRecord& record, const void* buffer, std::int32_t count,
                   std::int32_t* countOut) {
   if (record.state != OpenMode::kOutput && record.state != OpenMode::kInputOutput) {
-    SetPendingIoResult(kNotOpen);
+    SetPendingIoResult(kNotOpen, Activity::kWrite, record);
     return;
   }
   std::uint32_t bytes = 0;
   if (!platform::CurrentOs().Write(record.osHandle, buffer,
                                    static_cast<std::uint32_t>(count) * record.recordSize,
                                    &bytes)) {
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(Activity::kWrite, record);
     return;
   }
-  CountTransfer(record, bytes, count, countOut, kShortWrite);
+  CountTransfer(record, bytes, count, countOut, kShortWrite, Activity::kWrite);
 }
 
 void SeekTo(FileRecord& record, std::int64_t position) {
-  if (!RequireOpen(record)) return;
+  if (!RequireOpen(record, Activity::kSeek)) return;
   if (!platform::CurrentOs().Seek(record.osHandle, position * record.recordSize,
                                   platform::SeekOrigin::kBegin, nullptr)) {
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(Activity::kSeek, record);
   }
 }
 
 bool IsAtEnd(FileRecord& record) {
-  if (!RequireOpen(record)) return true;
+  if (!RequireOpen(record, Activity::kRead)) return true;
   platform::Os& os = platform::CurrentOs();
   std::int64_t size = 0;
+  if (!os.FileSize(record.osHandle, &size)) {
+    SetPendingIoResultFromOs(Activity::kSize, record);
+    return true;
+  }
   std::int64_t current = 0;
-  if (!os.FileSize(record.osHandle, &size) ||
-      !os.Seek(record.osHandle, 0, platform::SeekOrigin::kCurrent, &current)) {
-    SetPendingIoResultFromOs();
+  if (!os.Seek(record.osHandle, 0, platform::SeekOrigin::kCurrent, &current)) {
+    SetPendingIoResultFromOs(Activity::kSeek, record);
     return true;
   }
   return current >= size;
 }
 
 std::int64_t FileLength(FileRecord& record) {
-  if (!RequireOpen(record)) return -1;
+  if (!RequireOpen(record, Activity::kSize)) return -1;
   std::int64_t size = 0;
   if (!platform::CurrentOs().FileSize(record.osHandle, &size)) {
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(Activity::kSize, record);
     return -1;
   }
   return size / record.recordSize;
@@ -165,14 +171,14 @@ std::uint32_t CloseFileHandle(IoRecord& record) {
 }
 
 void RequireDiskFile(FileRecord& record) {
-  if (!RequireOpen(record)) return;
+  if (!RequireOpen(record, Activity::kRead)) return;
   if (platform::CurrentOs().DeviceType(record.osHandle) != platform::FileType::kDisk) {
-    SetPendingIoResult(platform::error::kNotSupported);
+    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record);
   }
 }
 
 bool NamesOpenFile(const char* path, FileRecord& record) {
-  if (!RequireOpen(record)) return false;
+  if (!RequireOpen(record, Activity::kExamine)) return false;
   platform::Os& os = platform::CurrentOs();
   platform::FileIdentity named;
   switch (os.IdentityOfPath(path, &named)) {
@@ -182,7 +188,7 @@ bool NamesOpenFile(const char* path, FileRecord& record) {
       // would truncate.
       const std::uint32_t code = LastOsError();
       if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
-        SetPendingIoResult(code);
+        SetPendingOsResult(code, Activity::kExamine, path);
       }
       return false;
     }
@@ -195,7 +201,7 @@ bool NamesOpenFile(const char* path, FileRecord& record) {
   }
   platform::FileIdentity held;
   if (!os.IdentityOfHandle(record.osHandle, &held)) {
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(Activity::kExamine, record);
     return false;
   }
   return named == held;

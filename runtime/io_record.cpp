@@ -23,18 +23,19 @@ void CloseFileRecord(IoRecord& record) {
       break;
     case OpenMode::kOutput:
     case OpenMode::kInputOutput:
+      // Only a text stream has anything to move: its buffer, written out.
       code = record.transferHook(record);
       if (code != 0) {
-        SetPendingIoResult(code);
+        SetPendingOsResult(code, Activity::kWrite, record);
         return;
       }
       code = record.closeHook(record);
       break;
     default:
-      if (&record != &InputStream) SetPendingIoResult(kNotOpen);
+      if (&record != &InputStream) SetPendingIoResult(kNotOpen, Activity::kClose, record);
       return;
   }
-  if (code != 0) SetPendingIoResult(code);
+  if (code != 0) SetPendingOsResult(code, Activity::kClose, record);
 }
 
 }  // namespace runtime

@@ -2,19 +2,75 @@
 
 #include "platform/os.h"
 #include "runtime/program_end.h"
+#include "runtime/text_stream.h"
 
 namespace runtime {
 
 std::uint32_t PendingIoResult = 0;
+std::string PendingFailure;
 
-void SetPendingIoResult(std::uint32_t code) { PendingIoResult = code; }
+namespace {
+
+const char* Doing(Activity activity) {
+  switch (activity) {
+    case Activity::kOpen: return "cannot open ";
+    case Activity::kCreate: return "cannot create ";
+    case Activity::kRead: return "cannot read ";
+    case Activity::kWrite: return "cannot write to ";
+    case Activity::kSeek: return "cannot seek in ";
+    case Activity::kSize: return "cannot get the size of ";
+    case Activity::kClose: return "cannot close ";
+    case Activity::kExamine: break;
+  }
+  return "cannot examine ";
+}
+
+const char* OwnWords(std::uint32_t code) {
+  switch (code) {
+    case platform::error::kNotSupported: return "not a regular file (a FIFO, socket or device)";
+    case kShortRead: return "it held fewer bytes than its size promised";
+    case kShortWrite: return "it took fewer bytes than it was given";
+    case kNeverBound: return "it was never given a name";
+    case kNotOpen: return "it is not open";
+  }
+  return "it is missing or unusable";  // kNotOpenForOutput
+}
+
+void Record(std::uint32_t code, Activity activity, const std::string& where,
+            const std::string& words) {
+  PendingIoResult = code;
+  PendingFailure =
+      Doing(activity) + where + ": " + words + " (error " + std::to_string(code) + ")";
+}
+
+std::string Where(const char* path) { return std::string("`") + path + "'"; }
+
+std::string Where(const IoRecord& record) {
+  return &record == &OutputStream ? "standard output" : Where(record.pathName.c_str());
+}
+
+}  // namespace
+
+void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& record) {
+  Record(code, activity, Where(record), OwnWords(code));
+}
+
+void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& record) {
+  Record(code, activity, Where(record), platform::CurrentOs().ErrorWords(code));
+}
+
+void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path) {
+  Record(code, activity, Where(path), platform::CurrentOs().ErrorWords(code));
+}
 
 std::uint32_t LastOsError() {
   const std::uint32_t code = platform::CurrentOs().LastError();
   return code != 0 ? code : platform::error::kGeneralFailure;
 }
 
-void SetPendingIoResultFromOs() { PendingIoResult = LastOsError(); }
+void SetPendingIoResultFromOs(Activity activity, const IoRecord& record) {
+  SetPendingOsResult(LastOsError(), activity, record);
+}
 
 // Kept out of line: its return address is the check site.
 __attribute__((noinline)) void CheckIo() {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace runtime {
+
+struct IoRecord;
 
 // The runtime's own codes; every other code is the operating system's.
 inline constexpr std::uint32_t kShortRead = 100;
@@ -16,13 +19,35 @@ inline constexpr std::uint32_t kNotOpenForOutput = 105;
 // The code of the last failing operation, 0 when none failed. Nothing resets
 // it: the first check that sees a code ends the program.
 extern std::uint32_t PendingIoResult;
+// The same failure said for a person, for standard error at the program's
+// end: what the operation was doing, on which file, why, and the code.
+extern std::string PendingFailure;
 
-void SetPendingIoResult(std::uint32_t code);
+// What a failing operation was doing.
+enum class Activity : std::uint8_t {
+  kOpen,
+  kCreate,
+  kRead,
+  kWrite,
+  kSeek,
+  kSize,
+  kClose,
+  kExamine,
+};
+
+// Records one of the runtime's own codes (the ones above, and 50 for a file
+// that is no disk file), which the runtime describes itself: these numbers
+// are Windows codes too, with other meanings.
+void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& record);
+// Records a code the operating system has just given, in the system's words.
+void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& record);
+// The same for a file named by its path alone.
+void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path);
 // The operating system's last error code; never 0, since a failed call that
 // left no code must not pass a check as a success.
 std::uint32_t LastOsError();
 // Records the operating system's last error code.
-void SetPendingIoResultFromOs();
+void SetPendingIoResultFromOs(Activity activity, const IoRecord& record);
 
 // Ends the program with the run-time error exit when a code is pending. The
 // location reported is the return point of this call, so that each check

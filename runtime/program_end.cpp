@@ -1,6 +1,7 @@
 #include "runtime/program_end.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/os.h"
 #include "runtime/io_result.h"
@@ -14,6 +15,7 @@ std::uint8_t DefaultOpenMode = 2;
 
 void StartRuntime() {
   PendingIoResult = 0;
+  PendingFailure.clear();
   ExitStatus = 0;
   ErrorLocation = 0;
   DefaultOpenMode = 2;
@@ -36,6 +38,11 @@ std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location) {
   return message;
 }
 
+void Refuse(std::uint32_t status, std::string words) {
+  ExitStatus = status;
+  PendingFailure = std::move(words);
+}
+
 void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location) {
   ErrorLocation = location;
   ExitStatus = code;
@@ -44,6 +51,9 @@ void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location) {
 
 void EndProgram() {
   platform::Os& os = platform::CurrentOs();
+  // Taken before standard output is written to: a failure there must not
+  // replace the one that ends the run.
+  std::string failure = PendingFailure;
   if (ErrorLocation != 0) {
     // Relative to the module that holds it, the location stays the same from
     // run to run of one build.
@@ -58,6 +68,13 @@ void EndProgram() {
   }
   CloseFileRecord(InputStream);
   CloseFileRecord(OutputStream);
+  // The last lines of a run that otherwise went well did not reach standard
+  // output: a script must not take that run for a success.
+  if (ExitStatus == 0 && PendingIoResult != 0) {
+    ExitStatus = PendingIoResult;
+    failure = PendingFailure;
+  }
+  if (ExitStatus != 0) os.WriteErrorLine("vimbrel: " + failure);
   os.Exit(ExitStatus);
   // Exit does not come back; the compiler cannot see that through the interface.
   std::abort();

@@ -22,10 +22,16 @@ void StartRuntime();
 // and the location in eight upper-case hexadecimal digits.
 std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location);
 
+// For a run the program refuses to carry out: the program's end will exit
+// with `status` and say why on standard error, in `words` (what the program
+// would have done and why it did not, with the code where there is one).
+void Refuse(std::uint32_t status, std::string words);
+
 [[noreturn]] void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location);
 
 // Reports a pending run-time error, writes out OutputStream and ends the
-// process with ExitStatus.
+// process with ExitStatus. A run that ends with a status other than 0 says
+// why in one line on standard error.
 [[noreturn]] void EndProgram();
 
 }  // namespace runtime

@@ -32,12 +32,12 @@ std::uint32_t OpenTextHandle(TextStream& stream) {
   stream.osHandle = os.StandardHandle(platform::StdHandle::kOutput);
   if (stream.osHandle == platform::kInvalidHandle) {
     stream.state = OpenMode::kClosed;
-    SetPendingIoResultFromOs();
+    SetPendingIoResultFromOs(Activity::kOpen, stream);
     return 0;
   }
   switch (os.DeviceType(stream.osHandle)) {
     case platform::FileType::kUnknown:
-      os.Close(stream.osHandle);
+      // The handle is the process's, not ours: it stays open.
       stream.state = OpenMode::kClosed;
       return kNotOpenForOutput;
     case platform::FileType::kChar:
@@ -70,10 +70,12 @@ namespace {
 // fails with 105 on any other stream or when that open fails.
 bool ReadyForOutput(TextStream& stream) {
   if (stream.state != OpenMode::kOutput && &stream == &OutputStream) {
-    if (const std::uint32_t code = OpenTextHandle(stream)) SetPendingIoResult(code);
+    if (const std::uint32_t code = OpenTextHandle(stream)) {
+      SetPendingIoResult(code, Activity::kOpen, stream);
+    }
   }
   if (stream.state == OpenMode::kOutput) return true;
-  SetPendingIoResult(kNotOpenForOutput);
+  SetPendingIoResult(kNotOpenForOutput, Activity::kWrite, stream);
   return false;
 }
 
@@ -94,7 +96,7 @@ void PutBlock(TextStream& stream, const char* bytes, std::uint32_t count) {
     bytes += room;
     count -= room;
     if (const std::uint32_t code = stream.transferHook(stream)) {
-      SetPendingIoResult(code);
+      SetPendingOsResult(code, Activity::kWrite, stream);
       return;
     }
   }
@@ -112,7 +114,7 @@ void PutChar(TextStream& stream, char character) {
   if (!ReadyForOutput(stream)) return;
   if (stream.bufferPosition >= static_cast<std::int32_t>(kTextBufferSize)) {
     if (const std::uint32_t code = stream.transferHook(stream)) {
-      SetPendingIoResult(code);
+      SetPendingOsResult(code, Activity::kWrite, stream);
       return;
     }
   }
@@ -122,9 +124,11 @@ void PutChar(TextStream& stream, char character) {
 void EndLine(TextStream& stream) {
   PutBlock(stream, "\r\n", 2);
   if (stream.state == OpenMode::kOutput) {
-    if (const std::uint32_t code = stream.lineEndHook(stream)) SetPendingIoResult(code);
+    if (const std::uint32_t code = stream.lineEndHook(stream)) {
+      SetPendingOsResult(code, Activity::kWrite, stream);
+    }
   } else if (stream.state != OpenMode::kInput) {
-    SetPendingIoResult(kNotOpen);
+    SetPendingIoResult(kNotOpen, Activity::kWrite, stream);
   }
 }
 

@@ -41,7 +41,7 @@ void WriteProgressLine(const std::string& input, const std::string& output) {
   std::int32_t transferred = 0;
   ReadRecords(from, movieBuffer, request, &transferred);
   CheckIo();
-  if (transferred == 0) SetPendingIoResult(kShortRead);
+  if (transferred == 0) SetPendingIoResult(kShortRead, Activity::kRead, from);
   CheckIo();
   WriteRecords(to, movieBuffer, transferred, nullptr);
   CheckIo();
@@ -64,7 +64,8 @@ void SpliceMovies() {
     if (!kol::IsExistingFile(input->c_str())) {
       WriteLine("Input file `" + *input + "' not found.");
       CheckIo();
-      ExitStatus = kMissingInputStatus;
+      Refuse(kMissingInputStatus,
+             "cannot find `" + *input + "': no such file, or it is a folder (error 2)");
       return;
     }
   }
@@ -91,7 +92,8 @@ void SpliceMovies() {
   if (outputIsInput) {
     WriteLine("Output file `" + outputName + "' is an input file.");
     CheckIo();
-    ExitStatus = kOutputIsInputStatus;
+    Refuse(kOutputIsInputStatus,
+           "cannot create `" + outputName + "': it is one of the inputs (error 87)");
     return;
   }
 

@@ -1,6 +1,7 @@
 #include "splice/program.h"
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/io_result.h"
 #include "runtime/program_end.h"
@@ -14,6 +15,21 @@ namespace {
 constexpr std::int32_t kRequiredArgumentCount = 3;
 // Windows' ERROR_INVALID_NAME.
 constexpr std::uint32_t kChangedArgumentStatus = 123;
+constexpr char kChangedArgumentWords[] =
+    "cannot take the arguments exactly as given (double quotes the command line cannot "
+    "carry, or characters outside the code page); no file was touched (error 123)";
+
+// Windows' ERROR_BAD_ARGUMENTS: a wrong count is a failure, or a script with
+// an empty variable or a forgotten name would carry on as if joined.
+constexpr std::uint32_t kWrongCountStatus = 160;
+
+// Nothing at all after the program's name, or only a request for help.
+bool UsageAsked(std::int32_t count) {
+  if (count == 0) return kol::HasOnlyProgramName();
+  if (count != 1) return false;
+  const std::string argument = kol::ArgumentAt(1);
+  return argument == "/?" || argument == "-?" || argument == "-h" || argument == "--help";
+}
 
 }  // namespace
 
@@ -30,8 +46,11 @@ void RunProgram() {
   if (!kol::ArgumentsAreExact()) {
     WriteLine("An argument cannot reach the program exactly as given.");
     CheckIo();
-    ExitStatus = kChangedArgumentStatus;
-  } else if (kol::CountArguments() == kRequiredArgumentCount) {
+    Refuse(kChangedArgumentStatus, kChangedArgumentWords);
+    EndProgram();
+  }
+  const std::int32_t count = kol::CountArguments();
+  if (count == kRequiredArgumentCount) {
     SpliceMovies();
   } else {
     WriteLine("");
@@ -42,6 +61,10 @@ void RunProgram() {
     CheckIo();
     WriteLine(" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve");
     CheckIo();
+    if (!UsageAsked(count)) {
+      Refuse(kWrongCountStatus,
+             "expected 3 arguments, got " + std::to_string(count) + " (see the usage above)");
+    }
   }
   EndProgram();
 }

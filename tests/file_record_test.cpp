@@ -94,6 +94,8 @@ TEST_F(FileRecordTest, ShortfallWithoutCountOutIs100Or101) {
   os.ShortenNth(Call::kWrite, 1, 3);
   WriteRecords(output, buffer, 5, nullptr);
   EXPECT_EQ(PendingIoResult, 101u);
+  EXPECT_EQ(PendingFailure,
+            "cannot write to `out': it took fewer bytes than it was given (error 101)");
   EXPECT_EQ(os.Contents("out").size(), 3u);
 }
 
@@ -119,9 +121,11 @@ TEST_F(FileRecordTest, FailuresRecordTheOsCodeAndAnswerHarmlessly) {
   os.FailNth(Call::kFileSize, 1, 6);
   EXPECT_TRUE(IsAtEnd(input));
   EXPECT_EQ(PendingIoResult, 6u);
+  EXPECT_EQ(PendingFailure, "cannot get the size of `ten': words for 6 (error 6)");
   os.FailNth(Call::kSeek, 1, 131);
   EXPECT_TRUE(IsAtEnd(input));
   EXPECT_EQ(PendingIoResult, 131u);
+  EXPECT_EQ(PendingFailure, "cannot seek in `ten': words for 131 (error 131)");
   os.FailNth(Call::kFileSize, 3, 1117);
   EXPECT_EQ(FileLength(input), -1);
   EXPECT_EQ(PendingIoResult, 1117u);
@@ -131,6 +135,7 @@ TEST_F(FileRecordTest, FailuresRecordTheOsCodeAndAnswerHarmlessly) {
   os.FailNth(Call::kRead, 1, 5);
   ReadRecords(input, buffer, 1, &count);
   EXPECT_EQ(PendingIoResult, 31u);
+  EXPECT_EQ(PendingFailure, "cannot read `ten': words for 31 (error 31)");
   EXPECT_EQ(count, -1);
 }
 

@@ -2,6 +2,8 @@
 // it ends, and what reaches the operating system.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "fake/run_program.h"
 
 namespace {
@@ -13,14 +15,41 @@ constexpr char kUsage[] =
     "\r\n"
     " usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve\r\n";
 
-TEST(Program, AnyCountButThreePrintsTheUsageAndEndsWithZero) {
-  for (const char* line : {"vimbrel.exe", "vimbrel.exe a", "vimbrel.exe a b",
-                           "vimbrel.exe a b c d", "vimbrel.exe a b c d e"}) {
-    SCOPED_TRACE(line);
+// Status 0 only when the usage was asked for: nothing after the program's
+// name, or a single request for help.
+TEST(Program, AnyCountButThreePrintsTheUsage) {
+  struct {
+    const char* line;
+    std::uint32_t status;
+    const char* stderrText;
+  } const cases[] = {
+      {"vimbrel.exe", 0, ""},
+      {"vimbrel.exe \t ", 0, ""},
+      {"vimbrel.exe /?", 0, ""},
+      {"vimbrel.exe -?", 0, ""},
+      {"vimbrel.exe -h", 0, ""},
+      {"vimbrel.exe \"--help\"", 0, ""},
+      {"vimbrel.exe a", 160, "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
+      {"vimbrel.exe a b", 160, "vimbrel: expected 3 arguments, got 2 (see the usage above)\r\n"},
+      {"vimbrel.exe a b c d", 160,
+       "vimbrel: expected 3 arguments, got 4 (see the usage above)\r\n"},
+      {"vimbrel.exe a b c d e", 160,
+       "vimbrel: expected 3 arguments, got 5 (see the usage above)\r\n"},
+      {"vimbrel.exe --help x", 160,
+       "vimbrel: expected 3 arguments, got 2 (see the usage above)\r\n"},
+      {"vimbrel.exe -H", 160, "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
+      // Arguments the command-line rules drop were typed all the same.
+      {"vimbrel.exe \"\"", 160, "vimbrel: expected 3 arguments, got 0 (see the usage above)\r\n"},
+      {"vimbrel.exe \"\" \"\" \"\"", 160,
+       "vimbrel: expected 3 arguments, got 0 (see the usage above)\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
     fake::FakeOs os;
-    os.commandLine = line;
-    EXPECT_EQ(fake::RunProgram(os), 0u);
+    os.commandLine = c.line;
+    EXPECT_EQ(fake::RunProgram(os), c.status);
     EXPECT_EQ(os.stdoutBytes, kUsage);
+    EXPECT_EQ(os.stderrBytes, c.stderrText);
   }
 }
 

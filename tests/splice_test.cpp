@@ -109,6 +109,7 @@ TEST(Splice, BoundarySizes) {
       }
       EXPECT_EQ(transfers, ExpectedTransfers(size1, size2));
       EXPECT_TRUE(os.OpenPaths().empty());
+      EXPECT_EQ(os.stderrBytes, "");
     }
   }
 }
@@ -146,6 +147,8 @@ TEST(Splice, MissingInputIsNamedAndNothingIsOpened) {
     if (c.folder) os.AddFolder(c.folder);
     EXPECT_EQ(fake::RunProgram(os), 2u);
     EXPECT_EQ(os.stdoutBytes, std::string("Vimbrel\r\nInput file `") + c.named + "' not found.\r\n");
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot find `") + c.named +
+                                  "': no such file, or it is a folder (error 2)\r\n");
     EXPECT_EQ(os.CountOf(Call::kFileAttributes), c.queries);
     EXPECT_EQ(os.CountOf(Call::kOpenFile), 0);
     EXPECT_FALSE(os.Exists("out.mve"));
@@ -166,6 +169,8 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
     os.AddLink("link.mve", "b.mve");
     EXPECT_EQ(fake::RunProgram(os), 87u);
     EXPECT_EQ(os.stdoutBytes, std::string("Vimbrel\r\nOutput file `") + output + "' is an input file.\r\n");
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot create `") + output +
+                                  "': it is one of the inputs (error 87)\r\n");
     EXPECT_EQ(os.openRequests.size(), 2u);
     EXPECT_TRUE(os.Contents("a.mve") == first);
     EXPECT_TRUE(os.Contents("b.mve") == second);
@@ -209,6 +214,10 @@ TEST(Splice, InputThatIsNoDiskFileIs50) {
     EXPECT_EQ(fake::RunProgram(os), 50u) << which;
     EXPECT_TRUE(std::regex_match(os.stdoutBytes,
                                  std::regex("Vimbrel\r\nRuntime error  50 at [0-9A-F]{8}\r\n")));
+    // 50 is a Windows code too: the program says what it means here.
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + (which == 0 ? "a" : "b") +
+                                  ".mve': not a regular file (a FIFO, socket or device) (error "
+                                  "50)\r\n");
     EXPECT_FALSE(os.Exists("out.mve"));
   }
 }
@@ -224,6 +233,7 @@ TEST(Splice, OutputTheOsRefusesEndsWithItsCode) {
   EXPECT_EQ(fake::RunProgram(os), 32u);
   EXPECT_TRUE(std::regex_match(os.stdoutBytes,
                                std::regex("Vimbrel\r\nRuntime error  32 at [0-9A-F]{8}\r\n")));
+  EXPECT_EQ(os.stderrBytes, "vimbrel: cannot examine `out.mve': words for 32 (error 32)\r\n");
   EXPECT_FALSE(os.Exists("out.mve"));
 }
 
@@ -233,10 +243,11 @@ TEST(Splice, ReadOfNothingWhileBytesRemainIs100) {
     std::int64_t size2;
     int emptyRead;
     std::size_t kept;  // bytes of the first movie in the output
+    const char* input;  // the movie that ran short
   } const cases[] = {
-      {100100, 40, 2, 100000},  // phase one, second chunk
-      {100100, 40, 1, 0},       // phase one, first chunk
-      {20, 100, 2, 4},          // phase two
+      {100100, 40, 2, 100000, "a.mve"},  // phase one, second chunk
+      {100100, 40, 1, 0, "a.mve"},       // phase one, first chunk
+      {20, 100, 2, 4, "b.mve"},          // phase two
   };
   for (const auto& c : cases) {
     fake::FakeOs os;
@@ -247,6 +258,8 @@ TEST(Splice, ReadOfNothingWhileBytesRemainIs100) {
     os.ShortenNth(Call::kRead, c.emptyRead, 0);
     EXPECT_EQ(fake::RunProgram(os), 100u) << c.size1 << " " << c.emptyRead;
     EXPECT_TRUE(os.Contents("out.mve") == first.substr(0, c.kept));
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.input +
+                                  "': it held fewer bytes than its size promised (error 100)\r\n");
   }
 }
 

@@ -141,8 +141,8 @@ TEST(TextStream, UnusableStandardOutputRecords105Then103AndPrintsNothing) {
     PutText(OutputStream, "x");
     EXPECT_EQ(PendingIoResult, 105u);
     EXPECT_NE(OutputStream.state, OpenMode::kOutput);
-    // The handle of unknown type is released.
-    EXPECT_EQ(os.CountOf(fake::Call::kClose), missing ? 0 : 1);
+    // The handle is the process's, whatever its type: it stays open.
+    EXPECT_EQ(os.CountOf(fake::Call::kClose), 0);
     EndLine(OutputStream);
     EXPECT_EQ(PendingIoResult, 103u);
 
@@ -151,6 +151,9 @@ TEST(TextStream, UnusableStandardOutputRecords105Then103AndPrintsNothing) {
     run.stdoutType = FileType::kUnknown;
     EXPECT_EQ(fake::RunProgram(run), 103u);
     EXPECT_EQ(run.CountOf(fake::Call::kWrite), 0);
+    EXPECT_EQ(run.CountOf(fake::Call::kClose), 0);
+    EXPECT_EQ(run.stderrBytes,
+              "vimbrel: cannot write to standard output: it is not open (error 103)\r\n");
   }
 }
 
@@ -171,6 +174,9 @@ TEST(TextStream, FailedConsoleWriteEndsWithItsCodeAndTheMessageLast) {
     EXPECT_TRUE(std::regex_match(os.stdoutBytes,
                                  std::regex(std::string(c.printed) + "[0-9A-F]{8}\r\n")))
         << os.stdoutBytes;
+    EXPECT_EQ(os.stderrBytes, "vimbrel: cannot write to standard output: words for " +
+                                  std::to_string(c.code) + " (error " + std::to_string(c.code) +
+                                  ")\r\n");
   }
 }
 
@@ -194,6 +200,8 @@ std::string LocationOfFailedOpen(int n) {
       << os.stdoutBytes;
   // Written at the end in one piece, after all earlier output.
   EXPECT_EQ(StdoutWrites(os), (Sizes{static_cast<std::uint32_t>(os.stdoutBytes.size())}));
+  EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot open `") + (n == 1 ? "a" : "b") +
+                                "': words for 5 (error 5)\r\n");
   return match.size() == 2 ? match[1].str() : "";
 }
 
@@ -207,6 +215,8 @@ TEST(TextStream, FailedFinalFlushLeavesTheErrorStatus) {
   os.FailNth(fake::Call::kWrite, 1, 112);
   EXPECT_EQ(fake::RunProgram(os), 5u);
   EXPECT_EQ(StdoutWrites(os).size(), 1u);
+  // The line says the failure that ended the run, not the later one.
+  EXPECT_EQ(os.stderrBytes, "vimbrel: cannot open `a': words for 5 (error 5)\r\n");
 }
 
 TEST(TextStream, RuntimeErrorMessageLayout) {
@@ -225,15 +235,19 @@ TEST(TextStream, RuntimeErrorMessageLayout) {
   for (const auto& c : cases) EXPECT_EQ(RuntimeErrorMessage(c.code, c.location), c.message);
 }
 
-TEST(TextStream, NormalEndPrintsNoMessageEvenIfTheFinalCloseFails) {
+// Whatever the length of the text: the buffer's last write-out is checked
+// like every other.
+TEST(TextStream, NormalEndPrintsNoMessageAndEndsWithTheCodeOfAFailedFinalClose) {
   fake::FakeOs os;
   os.stdoutType = FileType::kDisk;
   fake::StartOn(os);
   PutLine("abc");
   os.FailNth(fake::Call::kWrite, 1, 112);
-  EXPECT_EQ(End(), 0u);
+  EXPECT_EQ(End(), 112u);
   EXPECT_EQ(StdoutWrites(os), (Sizes{5}));
   EXPECT_EQ(os.stdoutBytes, "");
+  EXPECT_EQ(os.stderrBytes,
+            "vimbrel: cannot write to standard output: words for 112 (error 112)\r\n");
 }
 
 }  // namespace

@@ -66,6 +66,14 @@ std::int32_t CountArguments(const char* commandLine) {
   return count;
 }
 
+bool HasOnlyProgramName(const char* commandLine) {
+  for (std::size_t position = SkipArgument(commandLine, 0); commandLine[position] != '\0';
+       ++position) {
+    if (!IsSeparator(ByteAt(commandLine, position))) return false;
+  }
+  return true;
+}
+
 std::string ArgumentAt(std::int32_t index) {
   platform::Os& os = platform::CurrentOs();
   if (index != 0) return ArgumentAt(os.CommandLine(), index);
@@ -80,5 +88,7 @@ std::string ArgumentAt(std::int32_t index) {
 std::int32_t CountArguments() { return CountArguments(platform::CurrentOs().CommandLine()); }
 
 bool ArgumentsAreExact() { return platform::CurrentOs().CommandLineIsExact(); }
+
+bool HasOnlyProgramName() { return HasOnlyProgramName(platform::CurrentOs().CommandLine()); }
 
 }  // namespace kol

@@ -51,12 +51,23 @@ SystemCalls RealSystemCalls() {
 PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls, bool commandLineIsExact)
     : commandLine_(std::move(commandLine)), commandLineIsExact_(commandLineIsExact), calls_(calls) {}
 
-bool PosixOs::Fail(std::uint32_t win32Error) {
+bool PosixOs::Fail(std::uint32_t win32Error, int cause) {
   lastError_ = win32Error;
+  lastErrno_ = cause;
   return false;
 }
 
-bool PosixOs::FailFromErrno() { return Fail(Win32ErrorFromErrno(errno)); }
+bool PosixOs::FailFromErrno() {
+  const int cause = errno;
+  return Fail(Win32ErrorFromErrno(cause), cause);
+}
+
+// Telling a missing file from a missing folder queries the folder, which may
+// change errno.
+bool PosixOs::FailForPath(const char* path) {
+  const int cause = errno;
+  return Fail(Win32ErrorForPath(cause, path), cause);
+}
 
 // Opens the file a name descriptor holds (O_PATH, or any descriptor of it)
 // anew with `flags`, through its /proc/self/fd link. The descriptor tells the
@@ -119,7 +130,7 @@ Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /
                          0666);
   }
   if (nameFd < 0) {
-    Fail(Win32ErrorForPath(errno, path));
+    FailForPath(path);
     return kInvalidHandle;
   }
   const int fd = OpenNamed(nameFd, flags);
@@ -127,7 +138,8 @@ Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /
   // Linux releases the name descriptor whatever close reports.
   calls_.close(nameFd);
   if (fd < 0) {
-    Fail(Win32ErrorForPath(savedErrno, path));
+    errno = savedErrno;
+    FailForPath(path);
     return kInvalidHandle;
   }
   return fd;
@@ -176,7 +188,7 @@ bool PosixOs::FileSize(Handle handle, std::int64_t* size) {
 
 bool PosixOs::Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
                    std::int64_t* position) {
-  if (origin == SeekOrigin::kBegin && distance < 0) return Fail(error::kNegativeSeek);
+  if (origin == SeekOrigin::kBegin && distance < 0) return Fail(error::kNegativeSeek, EINVAL);
   const off_t reached = calls_.lseek(DescriptorOf(handle), static_cast<off_t>(distance),
                                      origin == SeekOrigin::kBegin ? SEEK_SET : SEEK_CUR);
   if (reached < 0) return FailFromErrno();
@@ -221,7 +233,7 @@ PathKind PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
   // stat opens nothing, so a FIFO or device is never disturbed by the asking.
   struct stat status;
   if (calls_.stat(path, &status) != 0) {
-    Fail(Win32ErrorForPath(errno, path));
+    FailForPath(path);
     return PathKind::kUnknown;
   }
   if (TypeOf(status) != FileType::kDisk) return PathKind::kOther;
@@ -235,7 +247,7 @@ bool PosixOs::CommandLineIsExact() { return commandLineIsExact_; }
 
 std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
   if (size == 0) {
-    Fail(error::kInsufficientBuffer);
+    Fail(error::kInsufficientBuffer, ERANGE);
     return 0;
   }
   char path[PATH_MAX];
@@ -251,7 +263,7 @@ std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
   std::memcpy(buffer, path, kept);
   buffer[kept] = '\0';
   if (pathLength >= size) {
-    Fail(error::kInsufficientBuffer);
+    Fail(error::kInsufficientBuffer, ERANGE);
     return size;
   }
   return kept;
@@ -260,7 +272,7 @@ std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
 std::uint32_t PosixOs::FileAttributes(const char* path) {
   struct stat status;
   if (calls_.stat(path, &status) != 0) {
-    Fail(Win32ErrorForPath(errno, path));
+    FailForPath(path);
     return kInvalidFileAttributes;
   }
   return S_ISDIR(status.st_mode) ? kDirectoryAttribute : kNormalAttribute;
@@ -270,6 +282,21 @@ std::uintptr_t PosixOs::ModuleBase(const void* code) {
   Dl_info info;
   if (::dladdr(code, &info) == 0) return 0;
   return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+std::string PosixOs::ErrorWords(std::uint32_t code) {
+  return code == lastError_ ? std::strerror(lastErrno_) : "unknown error";
+}
+
+void PosixOs::WriteErrorLine(const std::string& text) {
+  const std::string line = text + "\n";
+  std::size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t put = calls_.write(STDERR_FILENO, line.data() + done, line.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return;
+    done += static_cast<std::size_t>(put);
+  }
 }
 
 void PosixOs::Exit(std::uint32_t status) { ::_exit(PosixExitStatus(status)); }

@@ -52,17 +52,22 @@ class PosixOs final : public Os {
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
+  std::string ErrorWords(std::uint32_t code) override;
+  void WriteErrorLine(const std::string& text) override;
   [[noreturn]] void Exit(std::uint32_t status) override;
 
  private:
-  bool Fail(std::uint32_t win32Error);
+  bool Fail(std::uint32_t win32Error, int cause);
   bool FailFromErrno();
+  bool FailForPath(const char* path);
   int OpenNamed(int nameFd, int flags);
 
   std::string commandLine_;
   bool commandLineIsExact_;
   SystemCalls calls_;
   std::uint32_t lastError_ = 0;
+  // The errno lastError_ was made from: its words are the C library's.
+  int lastErrno_ = 0;
 };
 
 }  // namespace platform

@@ -179,6 +179,23 @@ class Win32Os final : public Os {
     return reinterpret_cast<std::uintptr_t>(region.AllocationBase);
   }
 
+  std::string ErrorWords(std::uint32_t code) override {
+    char words[512];
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, code, 0, words, sizeof words, nullptr);
+    // The system's text ends with CR LF, and sometimes a space before it.
+    while (length > 0 && static_cast<unsigned char>(words[length - 1]) <= ' ') --length;
+    return length > 0 ? std::string(words, length) : "unknown error";
+  }
+
+  void WriteErrorLine(const std::string& text) override {
+    const std::string line = text + "\r\n";
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  }
+
   [[noreturn]] void Exit(std::uint32_t status) override { ::ExitProcess(status); }
 };
 

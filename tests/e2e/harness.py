@@ -5,8 +5,8 @@ The program comes from the environment, so the same cases run on every build:
   VIMBREL_COMMAND   the command prefix, split like a shell line
                     ("build/linux/vimbrel", "wine64 /path/vimbrel.exe")
   VIMBREL_PLATFORM  "windows" when the command is the Windows program (under
-                    Wine): cases that only make sense on Linux are skipped and
-                    standard error is not checked
+                    Wine, with WINEDEBUG=-all): cases that only make sense on
+                    Linux are skipped
   VIMBREL_TEMP      where the per-case folders go (default: the system's)
   VIMBREL_TIMEOUT   seconds one run may take before it counts as a hang
 """
@@ -46,6 +46,9 @@ USAGE = [
 ]
 
 NOBODY = 65534
+
+# How the program ends the line it writes to standard error.
+ERROR_LINE_END = b"\r\n" if WINDOWS else b"\n"
 
 # Files above this size are told apart by their metadata, not their bytes.
 HASH_LIMIT = 64 << 20
@@ -194,9 +197,13 @@ class ProgramTest(unittest.TestCase):
         except subprocess.TimeoutExpired:
             self.fail(f"{command!r} did not end within {TIMEOUT:g} s")
         result = Result(completed.returncode, completed.stdout or b"", completed.stderr)
-        if not WINDOWS:
-            # The program has nothing to say on standard error; a sanitizer has.
+        # Nothing after a success; after a failure one line that names the
+        # program (a sanitizer's report is more than that).
+        if result.status == 0:
             self.assertEqual(result.stderr, b"", result)
+        else:
+            self.assertRegex(result.stderr,
+                             rb"\Avimbrel: [^\r\n]+" + re.escape(ERROR_LINE_END) + rb"\Z", result)
         for path, before in self.fingerprints.items():
             self.assertEqual(fingerprint(path), before, f"input {path!r} changed; {result}")
         return result
@@ -216,8 +223,24 @@ class ProgramTest(unittest.TestCase):
 
     # Checks ----------------------------------------------------------------
 
-    def assertOutput(self, result, *texts, status=0):
+    def assertOutput(self, result, *texts, status=0, stderr=b""):
         self.assertEqual((result.status, result.stdout), (status, lines(*texts)), result)
+        if status != 0:
+            self.assertSaid(result, stderr)
+
+    def assertSaid(self, result, text):
+        """The line on standard error is exactly this, after the program's name."""
+        self.assertEqual(result.stderr, b"vimbrel: " + fsbytes(text) + ERROR_LINE_END, result)
+
+    def assertFailureSaid(self, result, doing, code, errno_value=None):
+        """The line on standard error says what failed, and where, with the
+        code; on Linux in the C library's words for the errno."""
+        self.assertTrue(result.stderr.startswith(b"vimbrel: " + fsbytes(doing) + b": "), result)
+        self.assertTrue(result.stderr.endswith(f" (error {code})".encode() + ERROR_LINE_END),
+                        result)
+        if errno_value is not None and not WINDOWS:
+            self.assertIn(b": " + os.strerror(errno_value).encode() + b" (", result.stderr,
+                          result)
 
     def assertRuntimeError(self, result, code, *before):
         """The run-time error line ends standard output and its code is the status."""

@@ -4,6 +4,7 @@
 among the boundary sizes of test_join.)
 """
 
+import errno
 import os
 import unittest
 
@@ -13,6 +14,9 @@ ACCESS_DENIED = 5
 NOT_A_DISK_FILE = 50
 INVALID_NAME = 123
 SHORT_READ = 100
+CHANGED_ARGUMENT_WORDS = ("cannot take the arguments exactly as given (double quotes the command "
+                          "line cannot carry, or characters outside the code page); no file was "
+                          "touched (error 123)")
 
 # Files whose reported size (a page) is more than they hold, and whose
 # contents stay put.
@@ -43,12 +47,15 @@ class NotADiskFile(ProgramTest):
         else:
             os.mkfifo(self.path("pipe.mve"))
             devices = ["pipe.mve", "/dev/zero"]
-        cases = [[device, "b.mve", "c.mve"] for device in devices]
-        cases += [["a.mve", device, "c.mve"] for device in devices]
-        for arguments in cases:
+        cases = [([device, "b.mve", "c.mve"], device) for device in devices]
+        cases += [(["a.mve", device, "c.mve"], device) for device in devices]
+        for arguments, device in cases:
             with self.subTest(arguments=arguments):
                 result = self.run_program(*arguments)
                 self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
+                # 50 is a Windows code too: the program says what it means here.
+                self.assertSaid(result, f"cannot read `{device}': not a regular file (a FIFO, "
+                                        "socket or device) (error 50)")
                 self.assertFalse(self.exists("c.mve"))
 
 
@@ -62,6 +69,8 @@ class OverstatedSize(ProgramTest):
         self.movie("b.mve", 1000)
         result = self.run_program(path, "b.mve", "c.mve")
         self.assertRuntimeError(result, SHORT_READ, "Vimbrel", f" {path} -> c.mve")
+        self.assertSaid(result, f"cannot read `{path}': it held fewer bytes than its size "
+                                "promised (error 100)")
         self.assertEqual(self.read("c.mve"), held)
 
     @linux_only("/sys")
@@ -86,6 +95,7 @@ class Unreadable(ProgramTest):
             os.chown(self.path(unreadable), 65534, 65534)
         result = self.run_unprivileged("a.mve", "b.mve", "c.mve")
         self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+        self.assertFailureSaid(result, f"cannot open `{unreadable}'", ACCESS_DENIED, errno.EACCES)
         self.assertFalse(self.exists("c.mve"))
         os.chmod(self.path(unreadable), 0o644)
         self.assertEqual(self.read(unreadable), data)
@@ -154,7 +164,7 @@ class Names(ProgramTest):
                 result = self.run_program(*arguments)
                 self.assertOutput(result, "Vimbrel",
                                   "An argument cannot reach the program exactly as given.",
-                                  status=INVALID_NAME)
+                                  status=INVALID_NAME, stderr=CHANGED_ARGUMENT_WORDS)
                 self.assertEqual(self.listing(), before)
 
     def test_names_beyond_an_ansi_code_page_are_used_as_given(self):

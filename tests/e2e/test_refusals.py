@@ -1,6 +1,7 @@
 """Joins the program refuses or cannot finish: missing inputs, an output that
 is an input, an output that cannot be created."""
 
+import errno
 import os
 import unittest
 
@@ -42,8 +43,9 @@ class MissingInput(ProgramTest):
         for arguments, missing in cases:
             with self.subTest(arguments=arguments):
                 result = self.run_program(*arguments)
-                self.assertOutput(result, "Vimbrel", f"Input file `{missing}' not found.",
-                                  status=NOT_FOUND)
+                self.assertOutput(
+                    result, "Vimbrel", f"Input file `{missing}' not found.", status=NOT_FOUND,
+                    stderr=f"cannot find `{missing}': no such file, or it is a folder (error 2)")
                 self.assertEqual(self.listing(), before)
 
 
@@ -74,7 +76,9 @@ class OutputIsInput(ProgramTest):
                 result = self.run_program(*arguments)
                 self.assertOutput(result, "Vimbrel",
                                   f"Output file `{arguments[2]}' is an input file.",
-                                  status=OUTPUT_IS_INPUT)
+                                  status=OUTPUT_IS_INPUT,
+                                  stderr=f"cannot create `{arguments[2]}': it is one of the "
+                                         "inputs (error 87)")
                 self.assertEqual(self.listing(), before)
 
 
@@ -88,11 +92,13 @@ class OutputCannotBeWritten(ProgramTest):
         self.folder("out")
         result = self.run_program("a.mve", "b.mve", "out")
         self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+        self.assertFailureSaid(result, "cannot create `out'", ACCESS_DENIED, errno.EISDIR)
         self.assertEqual(os.listdir(self.path("out")), [])
 
     def test_an_output_in_a_missing_folder(self):
         result = self.run_program("a.mve", "b.mve", "nodir/c.mve")
         self.assertRuntimeError(result, PATH_NOT_FOUND, "Vimbrel")
+        self.assertFailureSaid(result, "cannot create `nodir/c.mve'", PATH_NOT_FOUND, errno.ENOENT)
         self.assertFalse(self.exists("nodir"))
 
     @linux_only("file modes and an unprivileged user")
@@ -105,6 +111,7 @@ class OutputCannotBeWritten(ProgramTest):
         self.watch("c.mve")
         result = self.run_unprivileged("a.mve", "b.mve", "c.mve")
         self.assertRuntimeError(result, ACCESS_DENIED, "Vimbrel")
+        self.assertFailureSaid(result, "cannot create `c.mve'", ACCESS_DENIED, errno.EACCES)
 
     def test_an_output_that_is_a_device(self):
         # Only disk files can be inputs, so a device is never one of them: the
@@ -125,6 +132,8 @@ class OutputCannotBeWritten(ProgramTest):
                 else:
                     phases = 1 if first == "a.mve" else 2
                     self.assertRuntimeError(result, status, "Vimbrel", *progress[:phases])
+                    self.assertFailureSaid(result, f"cannot write to `{output}'", DISK_FULL,
+                                           errno.ENOSPC)
 
     def test_every_check_site_reports_its_own_location(self):
         # A user's report of "error 112 at X" must tell where it failed.

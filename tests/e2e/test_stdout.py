@@ -1,5 +1,6 @@
 """Standard output that cannot take what the program prints."""
 
+import errno
 import os
 import unittest
 
@@ -24,6 +25,7 @@ class StandardOutput(ProgramTest):
         result = self.run_program("a.mve", "b.mve", "c.mve", stdout=None,
                                   preexec_fn=lambda: os.close(1))
         self.assertEqual(result.status, NOT_OPEN, result)
+        self.assertSaid(result, "cannot write to standard output: it is not open (error 103)")
         # The banner fails before any file is opened.
         self.assertFalse(self.exists("c.mve"))
 
@@ -33,28 +35,35 @@ class StandardOutput(ProgramTest):
         with open("/dev/full", "wb") as full:
             result = self.run_program("a.mve", "b.mve", "c.mve", stdout=full)
         self.assertEqual(result.status, DISK_FULL, result)
+        self.assertFailureSaid(result, "cannot write to standard output", DISK_FULL, errno.ENOSPC)
         self.assertFalse(self.exists("c.mve"))
 
     def test_on_a_pipe_whose_reader_has_gone(self):
-        # Pipes get whole 128-byte blocks: an output name this long makes the
-        # first progress line fill one while the program runs. The write must
-        # fail; a program killed by SIGPIPE ends with a signal instead.
-        output = "c" * 150 + ".mve"
-        reader, writer = os.pipe()
-        os.close(reader)
-        try:
-            result = self.run_program("a.mve", "b.mve", output, stdout=writer)
-        finally:
-            os.close(writer)
-        self.assertEqual(result.status, BROKEN_PIPE, result)
-        # The failure stopped the join right after the output was created.
-        self.assertEqual(self.read(output), b"")
+        # Pipes get whole 128-byte blocks: a long output name makes the first
+        # progress line fill one while the program runs, a short one leaves
+        # everything to the end. Either way the write must fail; a program
+        # killed by SIGPIPE ends with a signal instead.
+        for output, joined in (("c" * 150 + ".mve", False), ("c.mve", True)):
+            with self.subTest(output=output):
+                reader, writer = os.pipe()
+                os.close(reader)
+                try:
+                    result = self.run_program("a.mve", "b.mve", output, stdout=writer)
+                finally:
+                    os.close(writer)
+                self.assertEqual(result.status, BROKEN_PIPE, result)
+                self.assertFailureSaid(result, "cannot write to standard output", BROKEN_PIPE,
+                                       errno.EPIPE)
+                # A failure while the program runs stops the join right after
+                # the output was created.
+                self.assertEqual(len(self.read(output)), 5000 - 16 + 5000 - 26 if joined else 0)
 
     def test_redirected_to_a_file_the_error_line_comes_last(self):
         with open(self.path("stdout.txt"), "wb") as file:
             result = self.run_program("a.mve", "b.mve", "nodir/c.mve", stdout=file)
         result.stdout = self.read("stdout.txt")
         self.assertRuntimeError(result, PATH_NOT_FOUND, "Vimbrel")
+        self.assertFailureSaid(result, "cannot create `nodir/c.mve'", PATH_NOT_FOUND, errno.ENOENT)
 
     @linux_only("/dev/full")
     def test_redirected_to_a_file_the_error_line_follows_a_written_block(self):

@@ -5,16 +5,29 @@ import unittest
 from harness import USAGE, ProgramTest, joined
 
 
+WRONG_COUNT = 160
+
+
 class Usage(ProgramTest):
     def test_any_count_but_three_prints_the_usage_and_touches_no_file(self):
-        for arguments in ([], ["a.mve"], ["a.mve", "b.mve"], ["a.mve", "b.mve", "c.mve", "d.mve"],
-                          ["a.mve", "b.mve", "c.mve", "d.mve", "e.mve"], [""], ["", "", ""]):
+        # Status 0 only when the usage was asked for; the count the line on
+        # standard error gives for anything else.
+        for arguments, count in (([], None), (["/?"], None), (["-?"], None), (["-h"], None),
+                                 (["--help"], None), (["a.mve"], 1), (["a.mve", "b.mve"], 2),
+                                 (["a.mve", "b.mve", "c.mve", "d.mve"], 4),
+                                 (["a.mve", "b.mve", "c.mve", "d.mve", "e.mve"], 5),
+                                 (["--help", "a.mve"], 2), ([""], 0), (["", "", ""], 0)):
             with self.subTest(arguments=arguments):
                 self.movie("a.mve", 1000)
                 self.movie("b.mve", 1000)
                 before = self.listing()
                 result = self.run_program(*arguments)
-                self.assertOutput(result, *USAGE)
+                if count is None:
+                    self.assertOutput(result, *USAGE)
+                else:
+                    self.assertOutput(
+                        result, *USAGE, status=WRONG_COUNT,
+                        stderr=f"expected 3 arguments, got {count} (see the usage above)")
                 self.assertEqual(self.listing(), before)
 
     def test_an_empty_argument_is_no_argument(self):

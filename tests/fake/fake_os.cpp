@@ -364,6 +364,10 @@ std::uint32_t FakeOs::FileAttributes(const char* path) {
 
 std::uintptr_t FakeOs::ModuleBase(const void* /*code*/) { return 0; }
 
+std::string FakeOs::ErrorWords(std::uint32_t code) { return "words for " + std::to_string(code); }
+
+void FakeOs::WriteErrorLine(const std::string& text) { stderrBytes += text + "\r\n"; }
+
 void FakeOs::Exit(std::uint32_t status) { throw ProcessExit{status}; }
 
 }  // namespace fake

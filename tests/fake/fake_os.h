@@ -91,6 +91,8 @@ class FakeOs final : public platform::Os {
   platform::FileType stdoutType = platform::FileType::kChar;
   bool stdoutMissing = false;
   std::string stdoutBytes;
+  // Standard error: each line ends with CR LF, as on Windows.
+  std::string stderrBytes;
 
   // Faults. Call numbers count from 1.
   void FailNth(Call call, int n, std::uint32_t error);
@@ -132,6 +134,9 @@ class FakeOs final : public platform::Os {
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
+  // "words for N": a test sees whose words a line holds.
+  std::string ErrorWords(std::uint32_t code) override;
+  void WriteErrorLine(const std::string& text) override;
   [[noreturn]] void Exit(std::uint32_t status) override;
 
   // Every open's access, sharing and disposition, in order.

@@ -12,8 +12,9 @@
 // programs get no standard output handle at all.
 //
 // For each run the report on standard output is the line
-// "exit CODE COUNT\n" followed by the COUNT bytes the program wrote to its
-// standard output. Status 0 means every run was reported; anything else is a
+// "exit CODE COUNT ERRORCOUNT\n" followed by the COUNT bytes the program wrote
+// to its standard output and the ERRORCOUNT bytes it wrote to its standard
+// error. Status 0 means every run was reported; anything else is a
 // fault of the launch itself, described on standard error.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -66,12 +67,32 @@ std::string DecodeLine(const char* argument) {
   return line;
 }
 
+// A pipe whose write end the program inherits.
+void MakePipe(SECURITY_ATTRIBUTES& inheritable, HANDLE* readEnd, HANDLE* writeEnd) {
+  if (!CreatePipe(readEnd, writeEnd, &inheritable, 0)) Fail("cannot create a pipe");
+  if (!SetHandleInformation(*readEnd, HANDLE_FLAG_INHERIT, 0)) Fail("cannot keep the pipe");
+}
+
+// Everything until the last writer has gone.
+std::string ReadAll(HANDLE readEnd) {
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
+  CloseHandle(readEnd);
+  return bytes;
+}
+
 void Run(const char* program, std::string line, bool withOutput) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) Fail("cannot create a pipe");
-  if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) Fail("cannot keep the pipe");
+  MakePipe(inheritable, &readEnd, &writeEnd);
+  HANDLE errorReadEnd = nullptr;
+  HANDLE errorWriteEnd = nullptr;
+  MakePipe(inheritable, &errorReadEnd, &errorWriteEnd);
   const HANDLE noInput = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      &inheritable, OPEN_EXISTING, 0, nullptr);
   if (noInput == INVALID_HANDLE_VALUE) Fail("cannot open NUL");
@@ -80,10 +101,8 @@ void Run(const char* program, std::string line, bool withOutput) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = noInput;
-  // The program never writes to standard error: anything there shows up in
-  // the report and fails the test.
   startup.hStdOutput = withOutput ? writeEnd : nullptr;
-  startup.hStdError = writeEnd;
+  startup.hStdError = errorWriteEnd;
   PROCESS_INFORMATION process{};
   // CreateProcessA may write into the command line, so it gets a copy.
   line.push_back('\0');
@@ -93,16 +112,13 @@ void Run(const char* program, std::string line, bool withOutput) {
   }
   CloseHandle(process.hThread);
   CloseHandle(noInput);
-  // Once the program ends no writer is left and the read sees the end.
+  // Once the program ends no writer is left and the reads see the end. The
+  // program writes at most a line to standard error, which the pipe holds
+  // while its standard output is read.
   CloseHandle(writeEnd);
-
-  std::string output;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    output.append(buffer, got);
-  }
-  CloseHandle(readEnd);
+  CloseHandle(errorWriteEnd);
+  const std::string output = ReadAll(readEnd);
+  const std::string errorOutput = ReadAll(errorReadEnd);
 
   if (WaitForSingleObject(process.hProcess, kRunTimeoutMs) != WAIT_OBJECT_0) {
     TerminateProcess(process.hProcess, 1);
@@ -113,10 +129,12 @@ void Run(const char* program, std::string line, bool withOutput) {
   CloseHandle(process.hProcess);
 
   char header[64];
-  const int length = std::snprintf(header, sizeof header, "exit %lu %zu\n",
-                                   static_cast<unsigned long>(code), output.size());
+  const int length = std::snprintf(header, sizeof header, "exit %lu %zu %zu\n",
+                                   static_cast<unsigned long>(code), output.size(),
+                                   errorOutput.size());
   WriteOut(header, static_cast<std::size_t>(length));
   WriteOut(output.data(), output.size());
+  WriteOut(errorOutput.data(), errorOutput.size());
 }
 
 }  // namespace

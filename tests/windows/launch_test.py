@@ -1,8 +1,9 @@
 """The Windows program started with exact command lines by vimbrel_launch.
 
 What the program makes of the real GetCommandLineA shows through the count
-(the usage text or not) and, with three arguments and a missing first input,
-through the not-found line, which holds argument 1 byte for byte. The same
+(the usage text or not, and its status) and, with three arguments and a
+missing first input, through the not-found line, which holds argument 1 byte
+for byte. Standard error comes back apart from standard output. The same
 launcher holds a file open in another process to show how the program meets
 Windows' file sharing.
 
@@ -52,11 +53,14 @@ COMMAND_LINES = [
     (b"prog.exe a\x01b", 2, [b"a", b"b"]),
     (b"", 0, []),
     (b'"" a b', 1, [b"b"]),
+    (b"prog.exe /?", 1, [b"/?"]),
+    (b"prog.exe \t ", 0, []),
 ]
 
 
 def launch(lines, cwd, hold=None, output=True):
-    """Starts the program once per command line; (exit code, stdout) of each."""
+    """Starts the program once per command line; (exit code, stdout, stderr)
+    of each."""
     arguments = LAUNCH + [PROGRAM]
     if hold is not None:
         arguments += ["--hold", hold[0], str(hold[1])]
@@ -69,16 +73,28 @@ def launch(lines, cwd, hold=None, output=True):
     runs = []
     while report:
         header, report = report.split(b"\n", 1)
-        code, count = (int(field) for field in re.fullmatch(rb"exit (\d+) (\d+)", header).groups())
-        runs.append((code, report[:count]))
-        report = report[count:]
+        code, count, error_count = (
+            int(field) for field in re.fullmatch(rb"exit (\d+) (\d+) (\d+)", header).groups())
+        runs.append((code, report[:count], report[count:count + error_count]))
+        report = report[count + error_count:]
     if len(runs) != len(lines):
         raise AssertionError(f"{len(runs)} runs reported for {len(lines)} lines: {done.stderr!r}")
     return runs
 
 
 def not_found(argument):
-    return b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n"
+    return (2, b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n",
+            b"vimbrel: cannot find `" + argument
+            + b"': no such file, or it is a folder (error 2)\r\n")
+
+
+def usage(line, count, arguments):
+    """Status 0 only when the usage was asked for: nothing typed after the
+    program's name, or a request for help."""
+    if (count == 0 and b'"' not in line) or arguments == [b"/?"]:
+        return (0, USAGE, b"")
+    return (160, USAGE,
+            b"vimbrel: expected 3 arguments, got %d (see the usage above)\r\n" % count)
 
 
 def as_the_program_reads(argument):
@@ -99,11 +115,11 @@ class CommandLineTest(unittest.TestCase):
         for line, count, arguments in COMMAND_LINES:
             first = as_the_program_reads(arguments[0]) if arguments else None
             if count == 3:
-                cases.append((line, (2, not_found(first))))
+                cases.append((line, not_found(first)))
             else:
-                cases.append((line, (0, USAGE)))
+                cases.append((line, usage(line, count, arguments)))
                 if arguments and line.count(b'"') % 2 == 0:
-                    cases.append((line + b" m" * (3 - count), (2, not_found(first))))
+                    cases.append((line + b" m" * (3 - count), not_found(first)))
         with tempfile.TemporaryDirectory() as work:
             runs = launch([line for line, _ in cases], work)
         for (line, expected), run in zip(cases, runs):
@@ -117,7 +133,8 @@ class StandardOutputTest(unittest.TestCase):
         # stream closed (103), and the message has nowhere to go.
         with tempfile.TemporaryDirectory() as work:
             runs = launch([b"vimbrel.exe", b"vimbrel.exe a.mve b.mve out.mve"], work, output=False)
-            self.assertEqual(runs, [(103, b""), (103, b"")])
+            said = b"vimbrel: cannot write to standard output: it is not open (error 103)\r\n"
+            self.assertEqual(runs, [(103, b"", said), (103, b"", said)])
             self.assertEqual(os.listdir(work), [])
 
 
@@ -141,16 +158,20 @@ class SharingTest(unittest.TestCase):
             with self.subTest(held=held, share=share):
                 run, output = self.launch_join(held, share)
                 self.assertEqual(
-                    run, (0, b"Vimbrel\r\n a.mve -> out.mve\r\n b.mve -> out.mve\r\n"))
+                    run, (0, b"Vimbrel\r\n a.mve -> out.mve\r\n b.mve -> out.mve\r\n", b""))
                 self.assertEqual(output, FIRST[:-16] + SECOND[26:])
 
     def test_a_holder_that_shares_nothing_makes_the_open_fail_with_32(self):
         locations = set()
         for held in ["a.mve", "b.mve", "out.mve"]:
             with self.subTest(held=held):
-                (code, stdout), output = self.launch_join(held, 0)
+                (code, stdout, stderr), output = self.launch_join(held, 0)
                 self.assertEqual(code, 32)
                 self.assertRegex(stdout, rb"\AVimbrel\r\nRuntime error  32 at [0-9A-F]{8}\r\n\Z")
+                # In the system's words.
+                doing = b"create" if held == "out.mve" else b"open"
+                self.assertRegex(stderr, rb"\Avimbrel: cannot " + doing + rb" `" + held.encode()
+                                 + rb"': [^\r\n]+ \(error 32\)\r\n\Z")
                 # The output is created only after both inputs are open.
                 self.assertEqual(output, b"old")
                 locations.add(stdout[-10:-2])
