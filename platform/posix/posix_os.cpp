@@ -71,29 +71,39 @@ bool PosixOs::FailForPath(const char* path) {
 
 // Opens the file a name descriptor holds (O_PATH, or any descriptor of it)
 // anew with `flags`, through its /proc/self/fd link. The descriptor tells the
-// file's type before anything that could wait is done.
-int PosixOs::OpenNamed(int nameFd, int flags) {
+// file's type before anything that could wait is done. Without /proc (a
+// chroot may lack it) the link is missing, and the name is opened again, the
+// way that never waits.
+int PosixOs::OpenNamed(int nameFd, const char* path, int flags) {
   struct stat status;
   if (calls_.fstat(nameFd, &status) != 0) return -1;
   const std::string link = "/proc/self/fd/" + std::to_string(nameFd);
   flags |= O_CLOEXEC | O_NOCTTY;
+  int fd = -1;
   if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) {
     // An ordinary file opens the blocking way: while another process holds
     // a lease on it (NFS and Samba servers do), the open waits for its
     // release, as Windows waits for an oplock to break.
-    return calls_.open(link.c_str(), flags, 0);
+    fd = calls_.open(link.c_str(), flags, 0);
+  } else {
+    if (S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) == O_RDWR) {
+      // A read-write FIFO counts the process as its own reader: once the
+      // real reader is gone, writes would block for ever instead of failing.
+      // Write-only, a FIFO without a reader fails at once, a vanished reader
+      // breaks the pipe, and a reader sees one writer, once.
+      flags = (flags & ~O_ACCMODE) | O_WRONLY;
+    }
+    fd = OpenWithoutWaiting(link.c_str(), flags);
   }
-  if (S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) == O_RDWR) {
-    // A read-write FIFO counts the process as its own reader: once the real
-    // reader is gone, writes would block for ever instead of failing.
-    // Write-only, a FIFO without a reader fails at once, a vanished reader
-    // breaks the pipe, and a reader sees one writer, once.
-    flags = (flags & ~O_ACCMODE) | O_WRONLY;
-  }
-  // A FIFO's open waits for its other end, a device's may wait too: these
-  // open without blocking, and transfers then block as Windows'
-  // synchronous I/O does.
-  const int fd = calls_.open(link.c_str(), flags | O_NONBLOCK, 0);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  return OpenWithoutWaiting(path, flags);
+}
+
+// A FIFO's open waits for its other end, a device's may wait too: these open
+// without blocking, and transfers then block as Windows' synchronous I/O
+// does.
+int PosixOs::OpenWithoutWaiting(const char* name, int flags) {
+  const int fd = calls_.open(name, flags | O_NONBLOCK, 0);
   if (fd < 0) return -1;
   const int statusFlags = calls_.fcntl(fd, F_GETFL, 0);
   if (statusFlags < 0 || calls_.fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) < 0) {
@@ -133,7 +143,7 @@ Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /
     FailForPath(path);
     return kInvalidHandle;
   }
-  const int fd = OpenNamed(nameFd, flags);
+  const int fd = OpenNamed(nameFd, path, flags);
   const int savedErrno = errno;
   // Linux releases the name descriptor whatever close reports.
   calls_.close(nameFd);

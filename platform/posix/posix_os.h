@@ -60,7 +60,8 @@ class PosixOs final : public Os {
   bool Fail(std::uint32_t win32Error, int cause);
   bool FailFromErrno();
   bool FailForPath(const char* path);
-  int OpenNamed(int nameFd, int flags);
+  int OpenNamed(int nameFd, const char* path, int flags);
+  int OpenWithoutWaiting(const char* name, int flags);
 
   std::string commandLine_;
   bool commandLineIsExact_;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/posix/posix_os.h"
@@ -336,6 +337,33 @@ TEST_F(PosixOsTest, AnOpenWaitsForALeaseToBeGivenUp) {
   EXPECT_TRUE(os.Read(handle, buffer.data(), 5, &transferred));
   EXPECT_EQ(buffer, "movie");
   EXPECT_TRUE(os.Close(handle));
+}
+
+// A chroot may lack /proc, through which a file named by its name descriptor
+// is opened: the name is opened again instead.
+TEST_F(PosixOsTest, WithoutProcFilesStillOpen) {
+  calls_.open = [](const char* name, int flags, mode_t mode) {
+    if (std::strncmp(name, "/proc/", 6) == 0) return Failing<int>();
+    return ::open(name, flags, mode);
+  };
+  script.failErrno = ENOENT;
+  platform::PosixOs os("", calls_);
+  const std::string input = MakeFile("in", "movie");
+  const std::string output = folder_ + "/out";
+  created_.push_back(output);
+  for (const auto& [path, access, disposition] :
+       {std::tuple{input, platform::kGenericRead, platform::kOpenExisting},
+        std::tuple{output, platform::kGenericRead | platform::kGenericWrite,
+                   platform::kCreateAlways}}) {
+    SCOPED_TRACE(path);
+    const platform::Handle handle = os.OpenFile(path.c_str(), access, 3, disposition);
+    ASSERT_NE(handle, platform::kInvalidHandle) << "error " << os.LastError();
+    std::uint32_t transferred = 0;
+    char buffer[8];
+    EXPECT_TRUE(os.Read(handle, buffer, sizeof buffer, &transferred));
+    EXPECT_EQ(transferred, path == input ? 5u : 0u);
+    EXPECT_TRUE(os.Close(handle));
+  }
 }
 
 // A FIFO output is opened once and write-only: its reader never sees a
