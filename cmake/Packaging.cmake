@@ -1,12 +1,25 @@
 # Install rules and packages: a Debian package on Linux, a zip with the
-# program and the README for Windows.
+# program, the README and the manual page as text for each Windows program.
 include(GNUInstallDirs)
 
 if(WIN32)
-  # A Windows user unpacks the zip and runs the program next to its README.
+  # A Windows user unpacks the zip and runs the program next to its README;
+  # Windows has no man, so the manual page comes as plain text.
+  find_program(GROFF groff REQUIRED)
+  add_custom_command(OUTPUT vimbrel.txt
+    COMMAND ${GROFF} -man -Tascii -P-cbou ${PROJECT_SOURCE_DIR}/man/vimbrel.1 > vimbrel.txt
+    DEPENDS man/vimbrel.1
+    COMMENT "Rendering the manual page as text")
+  add_custom_target(vimbrel_manual_text ALL DEPENDS vimbrel.txt)
   install(TARGETS vimbrel RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION .)
+  install(FILES README.md ${PROJECT_BINARY_DIR}/vimbrel.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
+  # vimbrel-1.0.0-windows-32bit.zip and vimbrel-1.0.0-windows-64bit.zip.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME windows-32bit)
+  else()
+    set(CPACK_SYSTEM_NAME windows-64bit)
+  endif()
 else()
   install(TARGETS vimbrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES man/vimbrel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
