@@ -81,9 +81,9 @@ time_run() {
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 declare -A elapsed cpu
 for ((round = 0; round < rounds; round++)); do
-  # Each round starts with the next method, so none always runs first.
-  for ((i = 0; i < ${#methods[@]}; i++)); do
-    method=${methods[(round + i) % ${#methods[@]}]}
+  # A new order each round: no method always runs first, or always right
+  # after the Python join, which leaves the kernel freeing a gigabyte.
+  for method in $(shuf -e "${methods[@]}"); do
     read -r e c <<< "$(time_run "$method")"
     elapsed[$method]+="$e "
     cpu[$method]+="$c "
@@ -106,7 +106,7 @@ peak_large=$(peak_kib a.mve b.mve out.mve)
 peak_small=$(peak_kib "$samples/intro.mve" "$samples/outro.mve" out.mve)
 
 echo "large: 2 x $megabytes MB in ${BENCH_DIR:-/dev/shm}; small: the two samples, $batch runs started by bash per timing"
-echo "median of $rounds rounds, the methods alternating"
+echo "median of $rounds rounds, the methods in a new random order each round"
 echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), Linux $(uname -r)"
 echo "load average before the runs: $load"
 echo "median                  elapsed         CPU"

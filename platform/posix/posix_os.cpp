@@ -1,12 +1,14 @@
 #include "platform/posix/posix_os.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -289,9 +291,30 @@ std::uint32_t PosixOs::FileAttributes(const char* path) {
 }
 
 std::uintptr_t PosixOs::ModuleBase(const void* code) {
-  Dl_info info;
-  if (::dladdr(code, &info) == 0) return 0;
-  return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+  // The loaded object whose segments hold the address, and the start of its
+  // lowest segment, where its file is mapped. Unlike dladdr, this answers for
+  // a statically linked program too.
+  struct Search {
+    std::uintptr_t address;
+    std::uintptr_t base;
+  } search{reinterpret_cast<std::uintptr_t>(code), 0};
+  ::dl_iterate_phdr(
+      [](struct dl_phdr_info* object, std::size_t, void* data) {
+        auto& search = *static_cast<Search*>(data);
+        std::uintptr_t lowest = UINTPTR_MAX;
+        bool holds = false;
+        for (int i = 0; i < object->dlpi_phnum; ++i) {
+          const auto& segment = object->dlpi_phdr[i];
+          if (segment.p_type != PT_LOAD) continue;
+          const std::uintptr_t start = object->dlpi_addr + segment.p_vaddr;
+          lowest = std::min(lowest, start);
+          holds = holds || (search.address >= start && search.address - start < segment.p_memsz);
+        }
+        if (holds) search.base = lowest;
+        return holds ? 1 : 0;
+      },
+      &search);
+  return search.base;
 }
 
 std::string PosixOs::ErrorWords(std::uint32_t code) {
