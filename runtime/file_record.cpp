@@ -177,8 +177,10 @@ void RequireDiskFile(FileRecord& record) {
   }
 }
 
-bool NamesOpenFile(const char* path, FileRecord& record) {
-  if (!RequireOpen(record, Activity::kExamine)) return false;
+bool NamesOpenFile(const char* path, std::initializer_list<FileRecord*> records) {
+  for (FileRecord* record : records) {
+    if (!RequireOpen(*record, Activity::kExamine)) return false;
+  }
   platform::Os& os = platform::CurrentOs();
   platform::FileIdentity named;
   switch (os.IdentityOfPath(path, &named)) {
@@ -199,12 +201,15 @@ bool NamesOpenFile(const char* path, FileRecord& record) {
     case platform::PathKind::kDiskFile:
       break;
   }
-  platform::FileIdentity held;
-  if (!os.IdentityOfHandle(record.osHandle, &held)) {
-    SetPendingIoResultFromOs(Activity::kExamine, record);
-    return false;
+  for (FileRecord* record : records) {
+    platform::FileIdentity held;
+    if (!os.IdentityOfHandle(record->osHandle, &held)) {
+      SetPendingIoResultFromOs(Activity::kExamine, *record);
+      return false;
+    }
+    if (named == held) return true;
   }
-  return named == held;
+  return false;
 }
 
 }  // namespace runtime

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "runtime/io_record.h"
 
@@ -48,10 +49,10 @@ std::uint32_t CloseFileHandle(IoRecord& record);
 // anything else.
 void RequireDiskFile(FileRecord& record);
 
-// Whether the path names the very file the open record holds, whatever the
-// spelling, link or hard link that leads there. A path that names nothing, or
-// anything but a disk file, is no such file; any other failure to tell
-// records its code.
-bool NamesOpenFile(const char* path, FileRecord& record);
+// Whether the path names the very file one of the open records holds,
+// whatever the spelling, link or hard link that leads there; the path is
+// asked about once. A path that names nothing, or anything but a disk file,
+// is no such file; any other failure to tell records its code.
+bool NamesOpenFile(const char* path, std::initializer_list<FileRecord*> records);
 
 }  // namespace runtime

@@ -85,9 +85,7 @@ void SpliceMovies() {
   CheckIo();
 
   // Creating the output truncates it: it must not be one of the movies.
-  bool outputIsInput = NamesOpenFile(outputName.c_str(), first);
-  CheckIo();
-  outputIsInput = outputIsInput || NamesOpenFile(outputName.c_str(), second);
+  const bool outputIsInput = NamesOpenFile(outputName.c_str(), {&first, &second});
   CheckIo();
   if (outputIsInput) {
     WriteLine("Output file `" + outputName + "' is an input file.");
