@@ -36,7 +36,8 @@ enum class SeekOrigin { kBegin, kCurrent };
 enum class PathKind {
   kUnknown,   // the query failed; LastError tells why
   kDiskFile,  // a file on a volume, which has an identity
-  kOther,     // a device, console, pipe or anything else that is no disk file
+  kPipe,      // a FIFO, pipe or socket that has an identity (POSIX only)
+  kOther,     // a device, console or anything else that is no disk file
 };
 
 // What tells two names of one file apart from two files: volume serial number
@@ -61,11 +62,12 @@ inline constexpr std::uint32_t kGeneralFailure = 31;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kNotSupported = 50;
 inline constexpr std::uint32_t kInvalidParameter = 87;
-inline constexpr std::uint32_t kBrokenPipe = 109;
 inline constexpr std::uint32_t kDiskFull = 112;
 inline constexpr std::uint32_t kInsufficientBuffer = 122;
 inline constexpr std::uint32_t kNegativeSeek = 131;
 inline constexpr std::uint32_t kFileNameTooLong = 206;
+inline constexpr std::uint32_t kFileTooLarge = 223;
+inline constexpr std::uint32_t kNoData = 232;  // a write to a pipe whose reader has gone
 }  // namespace error
 
 class Os {
@@ -73,8 +75,9 @@ class Os {
   virtual ~Os() = default;
 
   // CreateFileA with no security attributes, FILE_ATTRIBUTE_NORMAL and no
-  // template; kInvalidHandle on failure. Never waits on a FIFO or device; an
-  // ordinary file waits, as Windows does, for another process to give it up.
+  // template; kInvalidHandle on failure. An ordinary file waits, as Windows
+  // does, for another process to give it up, and a FIFO opened for writing
+  // waits for its reader; a FIFO read from, or a device, never waits.
   virtual Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition) = 0;
   // ReadFile and WriteFile, synchronous: the whole count moves unless the end
@@ -96,8 +99,10 @@ class Os {
   virtual Handle StandardHandle(StdHandle which) = 0;
   // GetFileType.
   virtual FileType DeviceType(Handle handle) = 0;
-  // GetFileInformationByHandle, for the identity alone.
-  virtual bool IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
+  // What an open handle holds, and for a disk file (or, on POSIX, a pipe)
+  // its identity: GetFileType, then GetFileInformationByHandle for a disk
+  // file.
+  virtual PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
   // What a path names, following links, and for a disk file its identity.
   // Where the name alone tells that it is no disk file, nothing is opened:
   // opening a named pipe to ask would take its server's one connection, and
@@ -133,6 +138,11 @@ class Os {
 Os& CurrentOs();
 // Tests put a fake in place; the program puts the real one.
 void UseOs(Os& os);
+
+// Readies the process before the program's own code runs: on POSIX, the
+// signals that would end it where Windows returns an error are ignored, so
+// that the failing call reports it.
+void PrepareProcess();
 
 // The real operating system of this build. POSIX rebuilds the Windows command
 // line from argv; Windows ignores both.

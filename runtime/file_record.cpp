@@ -36,7 +36,7 @@ constexpr OpenRequest kOpenRequests[] = {
 };
 
 // Every operation but the open needs an open record; otherwise it records 103.
-bool RequireOpen(const FileRecord& record, Activity activity) {
+bool RequireOpen(const IoRecord& record, Activity activity) {
   if (IsOpen(record.state)) return true;
   SetPendingIoResult(kNotOpen, activity, record);
   return false;
@@ -177,13 +177,14 @@ void RequireDiskFile(FileRecord& record) {
   }
 }
 
-bool NamesOpenFile(const char* path, std::initializer_list<FileRecord*> records) {
-  for (FileRecord* record : records) {
-    if (!RequireOpen(*record, Activity::kExamine)) return false;
+const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records) {
+  for (const IoRecord* record : records) {
+    if (!RequireOpen(*record, Activity::kExamine)) return nullptr;
   }
   platform::Os& os = platform::CurrentOs();
   platform::FileIdentity named;
-  switch (os.IdentityOfPath(path, &named)) {
+  const platform::PathKind namedKind = os.IdentityOfPath(path, &named);
+  switch (namedKind) {
     case platform::PathKind::kUnknown: {
       // Only a path that names nothing is surely no open file; after any
       // other failure the output could still be a movie, which creating it
@@ -192,24 +193,26 @@ bool NamesOpenFile(const char* path, std::initializer_list<FileRecord*> records)
       if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
         SetPendingOsResult(code, Activity::kExamine, path);
       }
-      return false;
+      return nullptr;
     }
     case platform::PathKind::kOther:
-      // Only disk files are ever opened as movies: a device, console or pipe
-      // cannot be one of them.
-      return false;
+      // A device or console is shared harmlessly: writing to it destroys
+      // nothing that another record holds.
+      return nullptr;
     case platform::PathKind::kDiskFile:
+    case platform::PathKind::kPipe:
       break;
   }
-  for (FileRecord* record : records) {
+  for (const IoRecord* record : records) {
     platform::FileIdentity held;
-    if (!os.IdentityOfHandle(record->osHandle, &held)) {
+    const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
+    if (heldKind == platform::PathKind::kUnknown) {
       SetPendingIoResultFromOs(Activity::kExamine, *record);
-      return false;
+      return nullptr;
     }
-    if (named == held) return true;
+    if (heldKind == namedKind && named == held) return record;
   }
-  return false;
+  return nullptr;
 }
 
 }  // namespace runtime

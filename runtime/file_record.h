@@ -49,10 +49,10 @@ std::uint32_t CloseFileHandle(IoRecord& record);
 // anything else.
 void RequireDiskFile(FileRecord& record);
 
-// Whether the path names the very file one of the open records holds,
-// whatever the spelling, link or hard link that leads there; the path is
-// asked about once. A path that names nothing, or anything but a disk file,
-// is no such file; any other failure to tell records its code.
-bool NamesOpenFile(const char* path, std::initializer_list<FileRecord*> records);
+// The open record that holds the very file or pipe the path names, whatever
+// the spelling, link or hard link that leads there, or none; the path is
+// asked about once. A path that names nothing, or a device, is held by no
+// record; any other failure to tell records its code.
+const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records);
 
 }  // namespace runtime

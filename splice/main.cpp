@@ -3,6 +3,7 @@
 #include "splice/program.h"
 
 int main(int argc, char** argv) {
+  platform::PrepareProcess();
   platform::UseOs(platform::SystemOs(argc, argv));
   runtime::StartRuntime();
   splice::RunProgram();

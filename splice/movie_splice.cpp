@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/os.h"
 #include "runtime/file_record.h"
 #include "runtime/io_result.h"
 #include "runtime/program_end.h"
@@ -61,11 +62,18 @@ void SpliceMovies() {
   const std::string outputName = kol::ArgumentAt(3);
 
   for (const std::string* input : {&firstName, &secondName}) {
-    if (!kol::IsExistingFile(input->c_str())) {
+    std::uint32_t queryError = 0;
+    if (!kol::IsExistingFile(input->c_str(), &queryError)) {
+      // Taken before anything else is asked of the system, which has the
+      // words for its last failure alone.
+      const std::string why =
+          queryError == 0 ? "cannot join `" + *input + "': it is a folder (error 2)"
+                          : "cannot find `" + *input + "': " +
+                                platform::CurrentOs().ErrorWords(queryError) + " (error " +
+                                std::to_string(queryError) + ")";
       WriteLine("Input file `" + *input + "' not found.");
       CheckIo();
-      Refuse(kMissingInputStatus,
-             "cannot find `" + *input + "': no such file, or it is a folder (error 2)");
+      Refuse(kMissingInputStatus, why);
       return;
     }
   }
@@ -84,10 +92,19 @@ void SpliceMovies() {
   RequireDiskFile(second);
   CheckIo();
 
-  // Creating the output truncates it: it must not be one of the movies.
-  const bool outputIsInput = NamesOpenFile(outputName.c_str(), {&first, &second});
+  // Creating the output truncates it: it must not be one of the movies. Nor
+  // the file or pipe standard output goes to, where the lines printed would
+  // land inside the movie.
+  const IoRecord* holder = RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
   CheckIo();
-  if (outputIsInput) {
+  if (holder == &OutputStream) {
+    WriteLine("Output file `" + outputName + "' is standard output.");
+    CheckIo();
+    Refuse(kOutputIsInputStatus,
+           "cannot create `" + outputName + "': it is standard output (error 87)");
+    return;
+  }
+  if (holder != nullptr) {
     WriteLine("Output file `" + outputName + "' is an input file.");
     CheckIo();
     Refuse(kOutputIsInputStatus,

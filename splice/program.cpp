@@ -23,10 +23,11 @@ constexpr char kChangedArgumentWords[] =
 // an empty variable or a forgotten name would carry on as if joined.
 constexpr std::uint32_t kWrongCountStatus = 160;
 
-// Nothing at all after the program's name, or only a request for help.
+// Nothing at all after the program's name, or only a request for help. An
+// empty argument beside it means a script passed something it did not mean.
 bool UsageAsked(std::int32_t count) {
-  if (count == 0) return kol::HasOnlyProgramName();
-  if (count != 1) return false;
+  if (count > 1 || !kol::HasNoBlankPair()) return false;
+  if (count == 0) return true;
   const std::string argument = kol::ArgumentAt(1);
   return argument == "/?" || argument == "-?" || argument == "-h" || argument == "--help";
 }

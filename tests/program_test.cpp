@@ -42,6 +42,10 @@ TEST(Program, AnyCountButThreePrintsTheUsage) {
       {"vimbrel.exe \"\"", 160, "vimbrel: expected 3 arguments, got 0 (see the usage above)\r\n"},
       {"vimbrel.exe \"\" \"\" \"\"", 160,
        "vimbrel: expected 3 arguments, got 0 (see the usage above)\r\n"},
+      {"vimbrel.exe -h \"\"", 160,
+       "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
+      {"vimbrel.exe \"\"--help", 160,
+       "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

@@ -147,8 +147,11 @@ TEST(Splice, MissingInputIsNamedAndNothingIsOpened) {
     if (c.folder) os.AddFolder(c.folder);
     EXPECT_EQ(fake::RunProgram(os), 2u);
     EXPECT_EQ(os.stdoutBytes, std::string("Vimbrel\r\nInput file `") + c.named + "' not found.\r\n");
-    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot find `") + c.named +
-                                  "': no such file, or it is a folder (error 2)\r\n");
+    EXPECT_EQ(os.stderrBytes,
+              c.folder ? std::string("vimbrel: cannot join `") + c.named +
+                             "': it is a folder (error 2)\r\n"
+                       : std::string("vimbrel: cannot find `") + c.named +
+                             "': words for 2 (error 2)\r\n");
     EXPECT_EQ(os.CountOf(Call::kFileAttributes), c.queries);
     EXPECT_EQ(os.CountOf(Call::kOpenFile), 0);
     EXPECT_FALSE(os.Exists("out.mve"));
@@ -156,10 +159,23 @@ TEST(Splice, MissingInputIsNamedAndNothingIsOpened) {
 }
 
 TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
-  for (const char* output : {"a.mve", "b.mve", "link.mve"}) {
-    SCOPED_TRACE(output);
+  struct {
+    const char* output;
+    const char* stdoutFile;  // where standard output is redirected, if anywhere
+    const char* is;
+    const char* itIs;
+  } const cases[] = {
+      {"a.mve", nullptr, "an input file", "one of the inputs"},
+      {"b.mve", nullptr, "an input file", "one of the inputs"},
+      {"link.mve", nullptr, "an input file", "one of the inputs"},
+      // The printed lines would land inside the movie.
+      {"out.mve", "out.mve", "standard output", "standard output"},
+      {"out.mve", "other.mve", "standard output", "standard output"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
     fake::FakeOs os;
-    os.commandLine = std::string("vimbrel.exe a.mve b.mve ") + output;
+    os.commandLine = std::string("vimbrel.exe a.mve b.mve ") + c.output;
     // Large enough that an output written over the second movie would feed
     // itself in whole chunks and soon fill the fake disk, not run for long.
     const std::string first = Movie(100042, 1);
@@ -167,13 +183,21 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
     os.AddFile("a.mve", first);
     os.AddFile("b.mve", second);
     os.AddLink("link.mve", "b.mve");
+    os.AddFile("out.mve", "old");
+    os.AddLink("other.mve", "out.mve");
+    if (c.stdoutFile != nullptr) {
+      os.stdoutType = platform::FileType::kDisk;
+      os.stdoutFile = c.stdoutFile;
+    }
     EXPECT_EQ(fake::RunProgram(os), 87u);
-    EXPECT_EQ(os.stdoutBytes, std::string("Vimbrel\r\nOutput file `") + output + "' is an input file.\r\n");
-    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot create `") + output +
-                                  "': it is one of the inputs (error 87)\r\n");
+    EXPECT_EQ(os.stdoutBytes,
+              std::string("Vimbrel\r\nOutput file `") + c.output + "' is " + c.is + ".\r\n");
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot create `") + c.output + "': it is " +
+                                  c.itIs + " (error 87)\r\n");
     EXPECT_EQ(os.openRequests.size(), 2u);
     EXPECT_TRUE(os.Contents("a.mve") == first);
     EXPECT_TRUE(os.Contents("b.mve") == second);
+    EXPECT_EQ(os.Contents("out.mve"), "old");
   }
 }
 

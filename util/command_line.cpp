@@ -66,12 +66,14 @@ std::int32_t CountArguments(const char* commandLine) {
   return count;
 }
 
-bool HasOnlyProgramName(const char* commandLine) {
-  for (std::size_t position = SkipArgument(commandLine, 0); commandLine[position] != '\0';
-       ++position) {
-    if (!IsSeparator(ByteAt(commandLine, position))) return false;
+bool HasNoBlankPair(const char* commandLine) {
+  std::size_t position = SkipArgument(commandLine, 0);
+  for (;;) {
+    while (IsSeparator(ByteAt(commandLine, position))) ++position;
+    if (commandLine[position] == '\0') return true;
+    if (commandLine[position] == kQuote && commandLine[position + 1] == kQuote) return false;
+    position = SkipArgument(commandLine, position);
   }
-  return true;
 }
 
 std::string ArgumentAt(std::int32_t index) {
@@ -89,6 +91,6 @@ std::int32_t CountArguments() { return CountArguments(platform::CurrentOs().Comm
 
 bool ArgumentsAreExact() { return platform::CurrentOs().CommandLineIsExact(); }
 
-bool HasOnlyProgramName() { return HasOnlyProgramName(platform::CurrentOs().CommandLine()); }
+bool HasNoBlankPair() { return HasNoBlankPair(platform::CurrentOs().CommandLine()); }
 
 }  // namespace kol

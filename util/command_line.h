@@ -26,9 +26,9 @@ std::string ArgumentAt(const char* commandLine, std::int32_t index);
 // The number of tokens after token 0 of the given line.
 std::int32_t CountArguments(const char* commandLine);
 
-// Whether nothing but separators follows token 0 of the given line: a blank
-// pair is no argument, but something typed all the same.
-bool HasOnlyProgramName(const char* commandLine);
+// Whether nothing but separators and arguments follows token 0 of the given
+// line: a blank pair is no argument, but something typed all the same.
+bool HasNoBlankPair(const char* commandLine);
 
 // The process's arguments: argument 0 is the path of the program's own file,
 // the others come from the process's command line, read anew on every call.
@@ -37,7 +37,7 @@ std::int32_t CountArguments();
 // Whether those arguments are exactly what the user gave: a name the
 // command line could not carry reaches the program changed.
 bool ArgumentsAreExact();
-// Whether nothing but separators follows the program's name.
-bool HasOnlyProgramName();
+// The same of the process's command line.
+bool HasNoBlankPair();
 
 }  // namespace kol

@@ -41,9 +41,20 @@ std::string FileNamePart(const char* path) {
 }
 
 bool IsExistingFile(const char* path) {
-  const std::uint32_t attributes = platform::CurrentOs().FileAttributes(NonNullText(path));
-  return attributes != platform::kInvalidFileAttributes &&
-         (attributes & platform::kDirectoryAttribute) == 0;
+  std::uint32_t queryError = 0;
+  return IsExistingFile(path, &queryError);
+}
+
+bool IsExistingFile(const char* path, std::uint32_t* queryError) {
+  platform::Os& os = platform::CurrentOs();
+  const std::uint32_t attributes = os.FileAttributes(NonNullText(path));
+  if (attributes == platform::kInvalidFileAttributes) {
+    const std::uint32_t code = os.LastError();
+    *queryError = code != 0 ? code : platform::error::kGeneralFailure;
+    return false;
+  }
+  *queryError = 0;
+  return (attributes & platform::kDirectoryAttribute) == 0;
 }
 
 }  // namespace kol

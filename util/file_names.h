@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -30,5 +31,8 @@ std::string FileNamePart(const char* path);
 // True when the path names an existing entry that is not a directory. Only
 // the attributes are asked for: a file that cannot be read still exists.
 bool IsExistingFile(const char* path);
+// The same; when the answer is false, `queryError` receives the system's
+// code for the failed query, or 0 when the path names a folder.
+bool IsExistingFile(const char* path, std::uint32_t* queryError);
 
 }  // namespace kol

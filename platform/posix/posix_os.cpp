@@ -28,12 +28,24 @@ FileType TypeOf(const struct stat& status) {
   return FileType::kUnknown;
 }
 
-FileIdentity IdentityOf(const struct stat& status) {
-  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
-                      static_cast<std::uint64_t>(status.st_ino)};
+// A pipe has an identity as much as a file: `/dev/stdout` and a FIFO's name
+// lead to the very pipe standard output may be.
+PathKind IdentityOf(const struct stat& status, FileIdentity* identity) {
+  const FileType type = TypeOf(status);
+  if (type != FileType::kDisk && type != FileType::kPipe) return PathKind::kOther;
+  *identity = FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                           static_cast<std::uint64_t>(status.st_ino)};
+  return type == FileType::kDisk ? PathKind::kDiskFile : PathKind::kPipe;
 }
 
 int DescriptorOf(Handle handle) { return static_cast<int>(handle); }
+
+// A FIFO written to waits for its reader, as a shell's redirection does: the
+// user may start the player after the program. Read from, it is refused as
+// no disk file, without waiting for a writer first.
+bool WaitsForReader(const struct stat& status, int flags) {
+  return S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) != O_RDONLY;
+}
 
 }  // namespace
 
@@ -47,8 +59,18 @@ SystemCalls RealSystemCalls() {
   calls.stat = ::stat;
   calls.close = ::close;
   calls.fcntl = [](int fd, int command, int argument) { return ::fcntl(fd, command, argument); };
+  calls.readlink = ::readlink;
+  calls.signal = ::signal;
   return calls;
 }
+
+void PrepareProcess(const SystemCalls& calls) {
+  // Should either fail, the process runs as it would have without it.
+  calls.signal(SIGPIPE, SIG_IGN);
+  calls.signal(SIGXFSZ, SIG_IGN);
+}
+
+void PrepareProcess() { PrepareProcess(RealSystemCalls()); }
 
 PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls, bool commandLineIsExact)
     : commandLine_(std::move(commandLine)), commandLineIsExact_(commandLineIsExact), calls_(calls) {}
@@ -68,17 +90,22 @@ bool PosixOs::FailFromErrno() {
 // change errno.
 bool PosixOs::FailForPath(const char* path) {
   const int cause = errno;
-  return Fail(Win32ErrorForPath(cause, path), cause);
+  return Fail(Win32ErrorForPath(cause, path, calls_.stat), cause);
 }
 
 // Opens the file a name descriptor holds (O_PATH, or any descriptor of it)
 // anew with `flags`, through its /proc/self/fd link. The descriptor tells the
 // file's type before anything that could wait is done. Without /proc (a
 // chroot may lack it) the link is missing, and the name is opened again, the
-// way that never waits.
+// way that never waits but for a FIFO's reader.
 int PosixOs::OpenNamed(int nameFd, const char* path, int flags) {
   struct stat status;
   if (calls_.fstat(nameFd, &status) != 0) return -1;
+  if (S_ISSOCK(status.st_mode)) {
+    // A socket cannot be opened by its name at all; it is no file to join.
+    errno = EOPNOTSUPP;
+    return -1;
+  }
   const std::string link = "/proc/self/fd/" + std::to_string(nameFd);
   flags |= O_CLOEXEC | O_NOCTTY;
   int fd = -1;
@@ -91,14 +118,18 @@ int PosixOs::OpenNamed(int nameFd, const char* path, int flags) {
     if (S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) == O_RDWR) {
       // A read-write FIFO counts the process as its own reader: once the
       // real reader is gone, writes would block for ever instead of failing.
-      // Write-only, a FIFO without a reader fails at once, a vanished reader
-      // breaks the pipe, and a reader sees one writer, once.
+      // Write-only, a vanished reader breaks the pipe, and a reader sees one
+      // writer, once.
       flags = (flags & ~O_ACCMODE) | O_WRONLY;
     }
-    fd = OpenWithoutWaiting(link.c_str(), flags);
+    fd = OpenAs(link.c_str(), flags, WaitsForReader(status, flags));
   }
   if (fd >= 0 || errno != ENOENT) return fd;
-  return OpenWithoutWaiting(path, flags);
+  return OpenAs(path, flags, WaitsForReader(status, flags));
+}
+
+int PosixOs::OpenAs(const char* name, int flags, bool waits) {
+  return waits ? calls_.open(name, flags, 0) : OpenWithoutWaiting(name, flags);
 }
 
 // A FIFO's open waits for its other end, a device's may wait too: these open
@@ -234,11 +265,13 @@ FileType PosixOs::DeviceType(Handle handle) {
   return TypeOf(status);
 }
 
-bool PosixOs::IdentityOfHandle(Handle handle, FileIdentity* identity) {
+PathKind PosixOs::IdentityOfHandle(Handle handle, FileIdentity* identity) {
   struct stat status;
-  if (calls_.fstat(DescriptorOf(handle), &status) != 0) return FailFromErrno();
-  *identity = IdentityOf(status);
-  return true;
+  if (calls_.fstat(DescriptorOf(handle), &status) != 0) {
+    FailFromErrno();
+    return PathKind::kUnknown;
+  }
+  return IdentityOf(status, identity);
 }
 
 PathKind PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
@@ -248,9 +281,7 @@ PathKind PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
     FailForPath(path);
     return PathKind::kUnknown;
   }
-  if (TypeOf(status) != FileType::kDisk) return PathKind::kOther;
-  *identity = IdentityOf(status);
-  return PathKind::kDiskFile;
+  return IdentityOf(status, identity);
 }
 
 const char* PosixOs::CommandLine() { return commandLine_.c_str(); }
@@ -263,7 +294,7 @@ std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
     return 0;
   }
   char path[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+  const ssize_t length = calls_.readlink("/proc/self/exe", path, sizeof path);
   if (length < 0) {
     FailFromErrno();
     return 0;
@@ -335,9 +366,6 @@ void PosixOs::WriteErrorLine(const std::string& text) {
 void PosixOs::Exit(std::uint32_t status) { ::_exit(PosixExitStatus(status)); }
 
 Os& SystemOs(int argc, char** argv) {
-  // A write to a pipe whose reader has gone must fail like any other write,
-  // not kill the process.
-  ::signal(SIGPIPE, SIG_IGN);
   static PosixOs os(WindowsCommandLine(argc, argv), RealSystemCalls(),
                     WindowsCommandLineIsExact(argc, argv));
   return os;

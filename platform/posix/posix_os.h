@@ -22,9 +22,18 @@ struct SystemCalls {
   int (*stat)(const char* path, struct stat* status);
   int (*close)(int fd);
   int (*fcntl)(int fd, int command, int argument);
+  ssize_t (*readlink)(const char* path, char* buffer, std::size_t size);
+  void (*(*signal)(int number, void (*handler)(int)))(int);
 };
 
 SystemCalls RealSystemCalls();
+
+// The process set-up of the POSIX program, through `calls`: a write to a
+// pipe whose reader has gone (SIGPIPE) and a write past the file-size limit
+// (SIGXFSZ) must fail like any other write, with EPIPE or EFBIG, not end the
+// process without a word. These are the only signals that the calls the
+// program makes raise instead of returning an error.
+void PrepareProcess(const SystemCalls& calls);
 
 class PosixOs final : public Os {
  public:
@@ -45,7 +54,7 @@ class PosixOs final : public Os {
   std::uint32_t LastError() override;
   Handle StandardHandle(StdHandle which) override;
   FileType DeviceType(Handle handle) override;
-  bool IdentityOfHandle(Handle handle, FileIdentity* identity) override;
+  PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override;
   PathKind IdentityOfPath(const char* path, FileIdentity* identity) override;
   const char* CommandLine() override;
   bool CommandLineIsExact() override;
@@ -62,6 +71,7 @@ class PosixOs final : public Os {
   bool FailForPath(const char* path);
   int OpenNamed(int nameFd, const char* path, int flags);
   int OpenWithoutWaiting(const char* name, int flags);
+  int OpenAs(const char* name, int flags, bool waits);
 
   std::string commandLine_;
   bool commandLineIsExact_;

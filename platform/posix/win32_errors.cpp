@@ -35,21 +35,18 @@ constexpr ErrnoMapping kErrnoMappings[] = {
     {EEXIST, 80},        // ERROR_FILE_EXISTS
     {EINVAL, error::kInvalidParameter},
     {EOPNOTSUPP, error::kNotSupported},
-    {EPIPE, error::kBrokenPipe},
+    // Windows says 109 only to a reader whose writer has gone; a writer whose
+    // reader has gone is told "the pipe is being closed".
+    {EPIPE, error::kNoData},
     {ENOSPC, error::kDiskFull},
     {EDQUOT, error::kDiskFull},
     {ESPIPE, 132},       // ERROR_SEEK_ON_DEVICE
     {ENAMETOOLONG, error::kFileNameTooLong},
-    {EFBIG, 223},        // ERROR_FILE_TOO_LARGE
-    {EOVERFLOW, 223},
+    {EFBIG, error::kFileTooLarge},
+    {EOVERFLOW, error::kFileTooLarge},
     {EIO, 1117},         // ERROR_IO_DEVICE
     {ELOOP, 1921},       // ERROR_CANT_RESOLVE_FILENAME
 };
-
-bool IsDirectory(const std::string& path) {
-  struct stat status;
-  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
 
 }  // namespace
 
@@ -60,13 +57,16 @@ std::uint32_t Win32ErrorFromErrno(int errnoValue) {
   return error::kGeneralFailure;
 }
 
-std::uint32_t Win32ErrorForPath(int errnoValue, const char* path) {
+std::uint32_t Win32ErrorForPath(int errnoValue, const char* path,
+                                int (*stat)(const char* path, struct stat* status)) {
   if (errnoValue != ENOENT) return Win32ErrorFromErrno(errnoValue);
   const char* lastSlash = std::strrchr(path, '/');
   if (lastSlash == nullptr) return error::kFileNotFound;
   std::string folder(path, static_cast<std::size_t>(lastSlash - path));
   if (folder.empty()) folder = "/";
-  return IsDirectory(folder) ? error::kFileNotFound : error::kPathNotFound;
+  struct stat status;
+  const bool folderExists = stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  return folderExists ? error::kFileNotFound : error::kPathNotFound;
 }
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 // platform.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 
 namespace platform {
@@ -12,7 +14,9 @@ namespace platform {
 std::uint32_t Win32ErrorFromErrno(int errnoValue);
 
 // As Win32ErrorFromErrno, for a call that failed on `path`: Windows tells a
-// missing file (2) from a missing folder on the way to it (3), POSIX does not.
-std::uint32_t Win32ErrorForPath(int errnoValue, const char* path);
+// missing file (2) from a missing folder on the way to it (3), POSIX does not:
+// the folder is asked about with `stat`.
+std::uint32_t Win32ErrorForPath(int errnoValue, const char* path,
+                                int (*stat)(const char* path, struct stat* status));
 
 }  // namespace platform

@@ -111,11 +111,13 @@ class Win32Os final : public Os {
     }
   }
 
-  bool IdentityOfHandle(Handle handle, FileIdentity* identity) override {
+  PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override {
+    // A console or pipe has no file information to give.
+    if (DeviceType(handle) != FileType::kDisk) return PathKind::kOther;
     BY_HANDLE_FILE_INFORMATION information;
-    if (!::GetFileInformationByHandle(ToWin32(handle), &information)) return false;
+    if (!::GetFileInformationByHandle(ToWin32(handle), &information)) return PathKind::kUnknown;
     *identity = IdentityOf(information);
-    return true;
+    return PathKind::kDiskFile;
   }
 
   PathKind IdentityOfPath(const char* path, FileIdentity* identity) override {
@@ -127,10 +129,7 @@ class Win32Os final : public Os {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return PathKind::kUnknown;
-    PathKind kind = PathKind::kOther;
-    if (DeviceType(FromWin32(file)) == FileType::kDisk) {
-      kind = IdentityOfHandle(FromWin32(file), identity) ? PathKind::kDiskFile : PathKind::kUnknown;
-    }
+    const PathKind kind = IdentityOfHandle(FromWin32(file), identity);
     const DWORD error = ::GetLastError();
     ::CloseHandle(file);
     ::SetLastError(error);
@@ -200,6 +199,9 @@ class Win32Os final : public Os {
 };
 
 }  // namespace
+
+// Windows returns an error where POSIX raises SIGPIPE or SIGXFSZ.
+void PrepareProcess() {}
 
 Os& SystemOs(int /*argc*/, char** /*argv*/) {
   static Win32Os os;

@@ -6,6 +6,9 @@ among the boundary sizes of test_join.)
 
 import errno
 import os
+import socket
+import threading
+import time
 import unittest
 
 from harness import WINDOWS, ProgramTest, joined, linux_only, movie_bytes
@@ -42,21 +45,48 @@ class NotADiskFile(ProgramTest):
         # report a size of 0 and would otherwise be joined as if empty.
         self.movie("a.mve", 1000)
         self.movie("b.mve", 1000)
+        words = "not a regular file (a FIFO, socket or device)"
         if WINDOWS:
-            devices = ["NUL"]
+            devices = [("NUL", "read", words)]
         else:
             os.mkfifo(self.path("pipe.mve"))
-            devices = ["pipe.mve", "/dev/zero"]
-        cases = [([device, "b.mve", "c.mve"], device) for device in devices]
-        cases += [(["a.mve", device, "c.mve"], device) for device in devices]
-        for arguments, device in cases:
+            listener = socket.socket(socket.AF_UNIX)
+            self.addCleanup(listener.close)
+            listener.bind(self.path("sock.mve"))
+            # A socket cannot even be opened by its name: refused, not tried.
+            devices = [("pipe.mve", "read", words), ("/dev/zero", "read", words),
+                       ("sock.mve", "open", os.strerror(errno.EOPNOTSUPP))]
+        cases = [([device, "b.mve", "c.mve"], device, doing, said)
+                 for device, doing, said in devices]
+        cases += [(["a.mve", device, "c.mve"], device, doing, said)
+                  for device, doing, said in devices]
+        for arguments, device, doing, said in cases:
             with self.subTest(arguments=arguments):
                 result = self.run_program(*arguments)
                 self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
                 # 50 is a Windows code too: the program says what it means here.
-                self.assertSaid(result, f"cannot read `{device}': not a regular file (a FIFO, "
-                                        "socket or device) (error 50)")
+                self.assertSaid(result, f"cannot {doing} `{device}': {said} (error 50)")
                 self.assertFalse(self.exists("c.mve"))
+
+    @linux_only("FIFOs")
+    def test_a_fifo_output_waits_for_its_reader(self):
+        # As `cat a > fifo` would: the player may start after the program.
+        first = self.movie("a.mve", 250000)
+        second = self.movie("b.mve", 150000)
+        os.mkfifo(self.path("out.mve"))
+        received = []
+
+        def play():
+            time.sleep(0.7)
+            with open(self.path("out.mve"), "rb") as fifo:
+                received.append(fifo.read())
+
+        player = threading.Thread(target=play)
+        player.start()
+        result = self.run_program("a.mve", "b.mve", "out.mve")
+        player.join()
+        self.assertOutput(result, "Vimbrel", " a.mve -> out.mve", " b.mve -> out.mve")
+        self.assertEqual(received, [joined(first, second)])
 
 
 class OverstatedSize(ProgramTest):

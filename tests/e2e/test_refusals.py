@@ -5,11 +5,13 @@ import errno
 import os
 import unittest
 
-from harness import WINDOWS, ProgramTest, exit_status, linux_only
+from harness import WINDOWS, ProgramTest, exit_status, lines, linux_only
 
 NOT_FOUND = 2
 PATH_NOT_FOUND = 3
 ACCESS_DENIED = 5
+NAME_TOO_LONG = 206
+CANNOT_RESOLVE = 1921
 OUTPUT_IS_INPUT = 87
 DISK_FULL = 112
 
@@ -19,66 +21,103 @@ FULL_DEVICE = "Z:\\dev\\full" if WINDOWS else "/dev/full"
 
 class MissingInput(ProgramTest):
     def test_a_missing_input_is_named_and_nothing_is_created(self):
-        # (arguments, the input reported); the first failing input is reported.
+        # (arguments, the input reported, the failed query's code and errno,
+        # or no errno for a folder); the first failing input is reported.
         cases = [
-            (["x.mve", "b.mve", "c.mve"], "x.mve"),
-            (["a.mve", "y.mve", "c.mve"], "y.mve"),
-            (["x.mve", "y.mve", "c.mve"], "x.mve"),
-            (["nodir/a.mve", "b.mve", "c.mve"], "nodir/a.mve"),
-            (["sub", "b.mve", "c.mve"], "sub"),
-            (["a.mve", "sub", "c.mve"], "sub"),
-            (["a.mve", ".", "c.mve"], "."),
+            (["x.mve", "b.mve", "c.mve"], "x.mve", NOT_FOUND, errno.ENOENT),
+            (["a.mve", "y.mve", "c.mve"], "y.mve", NOT_FOUND, errno.ENOENT),
+            (["x.mve", "y.mve", "c.mve"], "x.mve", NOT_FOUND, errno.ENOENT),
+            (["nodir/a.mve", "b.mve", "c.mve"], "nodir/a.mve", PATH_NOT_FOUND, errno.ENOENT),
+            (["sub", "b.mve", "c.mve"], "sub", NOT_FOUND, None),
+            (["a.mve", "sub", "c.mve"], "sub", NOT_FOUND, None),
+            (["a.mve", ".", "c.mve"], ".", NOT_FOUND, None),
         ]
         if not WINDOWS:
+            # Not absent, but out of reach: the query's own reason is told.
             cases += [
-                (["dangling.mve", "b.mve", "c.mve"], "dangling.mve"),
-                (["a.mve", "dangling.mve", "c.mve"], "dangling.mve"),
+                (["dangling.mve", "b.mve", "c.mve"], "dangling.mve", NOT_FOUND, errno.ENOENT),
+                (["a.mve", "dangling.mve", "c.mve"], "dangling.mve", NOT_FOUND, errno.ENOENT),
+                (["loop.mve", "b.mve", "c.mve"], "loop.mve", CANNOT_RESOLVE, errno.ELOOP),
+                (["a.mve/x.mve", "b.mve", "c.mve"], "a.mve/x.mve", PATH_NOT_FOUND,
+                 errno.ENOTDIR),
+                (["a.mve", "n" * 300 + ".mve", "c.mve"], "n" * 300 + ".mve", NAME_TOO_LONG,
+                 errno.ENAMETOOLONG),
+                (["locked/a.mve", "b.mve", "c.mve"], "locked/a.mve", ACCESS_DENIED, errno.EACCES),
             ]
         self.movie("a.mve", 1000)
         self.movie("b.mve", 1000)
         self.folder("sub")
         if not WINDOWS:
             os.symlink("gone.mve", self.path("dangling.mve"))
+            os.symlink("loop.mve", self.path("loop.mve"))
+            self.folder("locked")
+            self.write("locked/a.mve", b"x" * 100)
+            os.chmod(self.path("locked"), 0o600)
+            self.addCleanup(os.chmod, self.path("locked"), 0o700)
         before = self.listing()
-        for arguments, missing in cases:
+        for arguments, missing, code, errno_value in cases:
             with self.subTest(arguments=arguments):
-                result = self.run_program(*arguments)
-                self.assertOutput(
-                    result, "Vimbrel", f"Input file `{missing}' not found.", status=NOT_FOUND,
-                    stderr=f"cannot find `{missing}': no such file, or it is a folder (error 2)")
+                if missing.startswith("locked/"):
+                    result = self.run_unprivileged(*arguments)
+                else:
+                    result = self.run_program(*arguments)
+                self.assertEqual(result.stdout,
+                                 lines("Vimbrel", f"Input file `{missing}' not found."), result)
+                self.assertEqual(result.status, NOT_FOUND, result)
+                if errno_value is None:
+                    self.assertSaid(result, f"cannot join `{missing}': it is a folder (error 2)")
+                else:
+                    self.assertFailureSaid(result, f"cannot find `{missing}'", code, errno_value)
                 self.assertEqual(self.listing(), before)
 
 
 class OutputIsInput(ProgramTest):
     def test_an_output_naming_an_input_is_refused_before_anything_is_written(self):
+        # (arguments, the file standard output goes to or None for a pipe,
+        # what the output is)
+        INPUT, STDOUT = "an input file", "standard output"
         cases = [
-            ["a.mve", "b.mve", "a.mve"],
-            ["a.mve", "b.mve", "b.mve"],
-            ["a.mve", "b.mve", "./a.mve"],
-            ["a.mve", "b.mve", "sub/../b.mve"],
-            ["a.mve", "b.mve", "hard.mve"],
-            ["a.mve", "a.mve", "a.mve"],
+            (["a.mve", "b.mve", "a.mve"], None, INPUT),
+            (["a.mve", "b.mve", "b.mve"], None, INPUT),
+            (["a.mve", "b.mve", "./a.mve"], None, INPUT),
+            (["a.mve", "b.mve", "sub/../b.mve"], None, INPUT),
+            (["a.mve", "b.mve", "hard.mve"], None, INPUT),
+            (["a.mve", "a.mve", "a.mve"], None, INPUT),
+            # The lines printed would land inside the movie.
+            (["a.mve", "b.mve", "out.mve"], "out.mve", STDOUT),
+            (["a.mve", "b.mve", "hard-out.mve"], "out.mve", STDOUT),
         ]
         if WINDOWS:
             # Windows names are case-blind.
-            cases += [["a.mve", "b.mve", "A.MVE"]]
+            cases += [(["a.mve", "b.mve", "A.MVE"], None, INPUT),
+                      (["a.mve", "b.mve", "OUT.MVE"], "out.mve", STDOUT)]
         else:
-            cases += [["a.mve", "b.mve", "link.mve"], ["link.mve", "b.mve", "a.mve"]]
+            cases += [(["a.mve", "b.mve", "link.mve"], None, INPUT),
+                      (["link.mve", "b.mve", "a.mve"], None, INPUT),
+                      (["a.mve", "b.mve", "/dev/stdout"], "out.mve", STDOUT),
+                      (["a.mve", "b.mve", "/dev/stdout"], None, STDOUT),
+                      (["a.mve", "b.mve", "/proc/self/fd/1"], None, STDOUT)]
         self.movie("a.mve", 5000)
         self.movie("b.mve", 5000)
         self.folder("sub")
         os.link(self.path("b.mve"), self.path("hard.mve"))
+        self.write("out.mve", b"")
+        os.link(self.path("out.mve"), self.path("hard-out.mve"))
         if not WINDOWS:
             os.symlink("a.mve", self.path("link.mve"))
         before = self.listing()
-        for arguments in cases:
-            with self.subTest(arguments=arguments):
-                result = self.run_program(*arguments)
-                self.assertOutput(result, "Vimbrel",
-                                  f"Output file `{arguments[2]}' is an input file.",
+        for arguments, stdout_file, what in cases:
+            with self.subTest(arguments=arguments, stdout=stdout_file):
+                if stdout_file is None:
+                    result = self.run_program(*arguments)
+                else:
+                    with open(self.path(stdout_file), "wb") as file:
+                        result = self.run_program(*arguments, stdout=file)
+                    result.stdout = self.read(stdout_file)
+                said = "one of the inputs" if what == INPUT else what
+                self.assertOutput(result, "Vimbrel", f"Output file `{arguments[2]}' is {what}.",
                                   status=OUTPUT_IS_INPUT,
-                                  stderr=f"cannot create `{arguments[2]}': it is one of the "
-                                         "inputs (error 87)")
+                                  stderr=f"cannot create `{arguments[2]}': it is {said} (error 87)")
                 self.assertEqual(self.listing(), before)
 
 
@@ -118,13 +157,20 @@ class OutputCannotBeWritten(ProgramTest):
         # join goes to it like to any file, and a full one fails in the phase
         # that writes first.
         self.movie("short.mve", 16)
-        rows = [  # (first movie, output, status)
-            ("a.mve", NULL_DEVICE, 0),
-            ("a.mve", FULL_DEVICE, DISK_FULL),
-            ("short.mve", FULL_DEVICE, DISK_FULL),
+        rows = [  # (first movie, output, status, standard output on the null device)
+            ("a.mve", NULL_DEVICE, 0, False),
+            ("a.mve", FULL_DEVICE, DISK_FULL, False),
+            ("short.mve", FULL_DEVICE, DISK_FULL, False),
+            # One device on both sides is harmless: nothing can be lost there.
+            ("a.mve", NULL_DEVICE, 0, True),
         ]
-        for first, output, status in rows:
-            with self.subTest(first=first, output=output):
+        for first, output, status, null_stdout in rows:
+            with self.subTest(first=first, output=output, null_stdout=null_stdout):
+                if null_stdout:
+                    with open(os.devnull, "wb") as null:
+                        result = self.run_program(first, "b.mve", output, stdout=null)
+                    self.assertEqual(result.status, 0, result)
+                    continue
                 result = self.run_program(first, "b.mve", output)
                 progress = [f" {first} -> {output}", f" b.mve -> {output}"]
                 if status == 0:

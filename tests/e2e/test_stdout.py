@@ -2,15 +2,17 @@
 
 import errno
 import os
+import resource
 import unittest
 
 from harness import WINDOWS, ProgramTest, linux_only
 
 NOT_OPEN = 103
-# What a write to a pipe without a reader gives: Wine answers 233 (pipe not
-# connected) where the Linux program answers 109.
-BROKEN_PIPE = 233 if WINDOWS else 109
+# What a write to a pipe without a reader gives: Windows' 232 (the pipe is
+# being closed); Wine answers 233 (pipe not connected).
+BROKEN_PIPE = 233 if WINDOWS else 232
 DISK_FULL = 112
+FILE_TOO_LARGE = 223
 PATH_NOT_FOUND = 3
 
 
@@ -57,6 +59,16 @@ class StandardOutput(ProgramTest):
                 # A failure while the program runs stops the join right after
                 # the output was created.
                 self.assertEqual(len(self.read(output)), 5000 - 16 + 5000 - 26 if joined else 0)
+
+    @linux_only("a file-size limit")
+    def test_a_file_size_limit_fails_the_write_instead_of_killing_the_program(self):
+        # 146 KiB: the second 100000-byte chunk of the first phase crosses it.
+        self.movie("big.mve", 250000)
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (146 * 1024, 146 * 1024))
+        result = self.run_program("big.mve", "b.mve", "c.mve", preexec_fn=limit)
+        self.assertRuntimeError(result, FILE_TOO_LARGE, "Vimbrel", " big.mve -> c.mve")
+        self.assertFailureSaid(result, "cannot write to `c.mve'", FILE_TOO_LARGE, errno.EFBIG)
+        self.assertEqual(len(self.read("c.mve")), 146 * 1024)
 
     def test_redirected_to_a_file_the_error_line_comes_last(self):
         with open(self.path("stdout.txt"), "wb") as file:

@@ -306,13 +306,28 @@ platform::FileType FakeOs::DeviceType(platform::Handle handle) {
   return open->file->type;
 }
 
-bool FakeOs::IdentityOfHandle(platform::Handle handle, platform::FileIdentity* identity) {
+platform::PathKind FakeOs::IdentityOfHandle(platform::Handle handle,
+                                            platform::FileIdentity* identity) {
   OpenHandle* open = Find(handle);
-  CallRecord record{Call::kIdentityOfHandle, open ? open->path : std::string()};
-  if (Faulted(record)) return false;
-  if (open == nullptr) return !Fail(calls.back(), platform::error::kInvalidHandle);
-  *identity = platform::FileIdentity{1, open->file->index};
-  return true;
+  CallRecord record{Call::kIdentityOfHandle,
+                    handle == kStdoutHandle ? kStdoutPath : (open ? open->path : std::string())};
+  if (Faulted(record)) return platform::PathKind::kUnknown;
+  std::shared_ptr<FakeFile> file = open ? open->file : nullptr;
+  if (handle == kStdoutHandle) {
+    if (stdoutType != platform::FileType::kDisk) return platform::PathKind::kOther;
+    file = File(stdoutFile);
+    // Redirected to a file the world does not hold: one of its own.
+    if (!file) {
+      *identity = platform::FileIdentity{3, 0};
+      return platform::PathKind::kDiskFile;
+    }
+  } else if (open == nullptr) {
+    Fail(calls.back(), platform::error::kInvalidHandle);
+    return platform::PathKind::kUnknown;
+  }
+  if (file->type != platform::FileType::kDisk) return platform::PathKind::kOther;
+  *identity = platform::FileIdentity{1, file->index};
+  return platform::PathKind::kDiskFile;
 }
 
 platform::PathKind FakeOs::IdentityOfPath(const char* path, platform::FileIdentity* identity) {

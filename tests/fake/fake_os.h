@@ -89,6 +89,9 @@ class FakeOs final : public platform::Os {
   std::map<std::string, std::uint32_t> attributeAnswers;
   // Standard output: its device type, or missing.
   platform::FileType stdoutType = platform::FileType::kChar;
+  // The file of the world that redirected standard output goes to, for its
+  // identity alone: what is printed still lands in stdoutBytes.
+  std::string stdoutFile;
   bool stdoutMissing = false;
   std::string stdoutBytes;
   // Standard error: each line ends with CR LF, as on Windows.
@@ -127,7 +130,8 @@ class FakeOs final : public platform::Os {
   std::uint32_t LastError() override;
   platform::Handle StandardHandle(platform::StdHandle which) override;
   platform::FileType DeviceType(platform::Handle handle) override;
-  bool IdentityOfHandle(platform::Handle handle, platform::FileIdentity* identity) override;
+  platform::PathKind IdentityOfHandle(platform::Handle handle,
+                                      platform::FileIdentity* identity) override;
   platform::PathKind IdentityOfPath(const char* path, platform::FileIdentity* identity) override;
   const char* CommandLine() override;
   bool CommandLineIsExact() override;

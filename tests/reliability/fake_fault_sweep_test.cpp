@@ -126,6 +126,7 @@ struct Outcome {
   std::uint32_t status;
   std::string stdoutText;  // the whole of standard output, for a normal end
   std::string named;  // what the line on standard error names, when known
+  std::uint32_t said = 0;  // the code the line on standard error ends with; 0: the status
 };
 
 Outcome NormalEnd(std::uint32_t status, std::string text, std::string named = {}) {
@@ -213,14 +214,15 @@ class Sweep {
     } else {
       CheckErrorLine(os.stdoutBytes, outcome.status);
     }
-    CheckStandardError(os.stderrBytes, status, outcome.named);
+    CheckStandardError(os.stderrBytes, status, outcome.named,
+                       outcome.said != 0 ? outcome.said : status);
     CheckHandles(os, status);
   }
 
   // Nothing after a success; after anything else one line that says what
   // failed, and where, with the code.
   static void CheckStandardError(const std::string& text, std::uint32_t status,
-                                 const std::string& named) {
+                                 const std::string& named, std::uint32_t said) {
     if (status == 0) {
       EXPECT_EQ(text, "");
       return;
@@ -228,7 +230,7 @@ class Sweep {
     EXPECT_EQ(text.rfind("vimbrel: ", 0), 0u) << text;
     EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
     EXPECT_NE(text.find(named), std::string::npos) << text;
-    const std::string code = " (error " + std::to_string(status) + ")\r\n";
+    const std::string code = " (error " + std::to_string(said) + ")\r\n";
     EXPECT_EQ(text.substr(text.size() - std::min(text.size(), code.size())), code);
   }
 
@@ -318,9 +320,14 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
   const CallRecord& failed = sweep.BaselineCalls()[n - 1];
   switch (failed.call) {
     case Call::kFileAttributes:
-      // A path whose attributes cannot be read is a missing input.
-      return NormalEnd(2, std::string(kBanner) + "Input file `" + failed.path + "' not found.\r\n",
-                       Named(failed));
+    {
+      // A path whose attributes cannot be read is a missing input; standard
+      // error tells why the query failed.
+      Outcome missing = NormalEnd(
+          2, std::string(kBanner) + "Input file `" + failed.path + "' not found.\r\n", Named(failed));
+      missing.said = code;
+      return missing;
+    }
     case Call::kStandardHandle:
       // The lazy open of standard output failed: 105 from the write.
       return ErrorExit(105, Named(failed));
@@ -334,8 +341,12 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
         // Redirected standard output goes out when the program ends: a run
         // that went well ends with the code of that last write-out, one
         // that was refused keeps its status and its line.
-        return sweep.BaselineStatus() == 0 ? NormalEnd(code, "", Named(failed))
-                                           : NormalEnd(sweep.BaselineStatus(), "");
+        if (sweep.BaselineStatus() == 0) return NormalEnd(code, "", Named(failed));
+        Outcome refused = NormalEnd(sweep.BaselineStatus(), "");
+        // With every code lost, the query that found an input missing left
+        // none to tell either: 31 stands for it.
+        if (code == 31 && sweep.BaselineStatus() == 2) refused.said = 31;
+        return refused;
       }
       return ErrorExit(code, Named(failed));
     default:
