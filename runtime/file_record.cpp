@@ -3,6 +3,7 @@
 #include "platform/os.h"
 #include "runtime/io_result.h"
 #include "runtime/program_end.h"
+#include "runtime/text_stream.h"
 
 namespace runtime {
 
@@ -207,6 +208,11 @@ const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRe
     platform::FileIdentity held;
     const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
     if (heldKind == platform::PathKind::kUnknown) {
+      // Standard output is the process's, opened by whoever started it: its
+      // handle may not let its file be asked about (Windows gives a
+      // redirection write access alone). It is then taken for another file,
+      // as it was before this check.
+      if (record == &OutputStream) continue;
       SetPendingIoResultFromOs(Activity::kExamine, *record);
       return nullptr;
     }

@@ -83,9 +83,12 @@ def launch(lines, cwd, hold=None, output=True):
 
 
 def not_found(argument):
+    """A missing input; standard error tells why the query failed, in Wine's
+    words: a name with a character Windows forbids is no name at all."""
+    code, words = (123, b"Invalid name.") if any(c in argument for c in b'"*?<>|') else (
+        2, b"File not found.")
     return (2, b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n",
-            b"vimbrel: cannot find `" + argument
-            + b"': no such file, or it is a folder (error 2)\r\n")
+            b"vimbrel: cannot find `" + argument + b"': " + words + b" (error %d)\r\n" % code)
 
 
 def usage(line, count, arguments):
