@@ -328,6 +328,10 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
       missing.said = code;
       return missing;
     }
+    case Call::kIdentityOfHandle:
+      // Standard output that cannot be asked about is taken for another file.
+      if (failed.path == kStdout) return NormalEnd(0, sweep.BaselineStdout());
+      return ErrorExit(code, Named(failed));
     case Call::kStandardHandle:
       // The lazy open of standard output failed: 105 from the write.
       return ErrorExit(105, Named(failed));
