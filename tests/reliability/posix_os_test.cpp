@@ -212,6 +212,21 @@ TEST_F(PosixOsTest, FailedCallsGiveTheirWin32Codes) {
     platform::FileIdentity id;
     return os.IdentityOfHandle(h, &id) != platform::PathKind::kUnknown;
   };
+  const auto noReadlink = [](platform::SystemCalls& c) {
+    c.readlink = [](const char*, char*, std::size_t) { return Failing<ssize_t>(); };
+  };
+  const auto noStat = [](platform::SystemCalls& c) {
+    c.stat = [](const char*, struct stat*) { return Failing<int>(); };
+  };
+  const auto modulePath = [](platform::PosixOs& os, platform::Handle) {
+    char path[261];
+    return os.ModuleFileName(path, sizeof path) != 0;
+  };
+  // Whether the folder of a missing file exists is asked with stat too.
+  const auto openMissing = [](platform::PosixOs& os, platform::Handle) {
+    return os.OpenFile("/tmp/vimbrel-no-such-file.mve", platform::kGenericRead, 3,
+                       platform::kOpenExisting) != platform::kInvalidHandle;
+  };
   const std::vector<Case> cases = {
       {"write on a full disk", ENOSPC, noWrite, write, 112},
       {"write over quota", EDQUOT, noWrite, write, 112},
@@ -226,6 +241,8 @@ TEST_F(PosixOsTest, FailedCallsGiveTheirWin32Codes) {
       {"close of a bad descriptor", EBADF, noClose, close, 6},
       {"close losing written data", EIO, noClose, close, 1117},
       {"an errno Windows has no word for", EXDEV, noWrite, write, 31},
+      {"the program's own path unreadable", EACCES, noReadlink, modulePath, 5},
+      {"a missing file whose folder cannot be asked about", EACCES, noStat, openMissing, 3},
   };
   const std::string path = MakeFile("in", Pattern(1000));
   for (const Case& c : cases) {
