@@ -31,6 +31,12 @@ bool UsageAsked(std::int32_t count) {
   return argument == "/?" || argument == "-?" || argument == "-h" || argument == "--help";
 }
 
+// Only the word that asks for the version, the convention of command-line
+// tools beside --help.
+bool VersionAsked(std::int32_t count) {
+  return count == 1 && kol::ArgumentAt(1) == "--version";
+}
+
 }  // namespace
 
 void RunProgram() {
@@ -52,6 +58,10 @@ void RunProgram() {
   const std::int32_t count = kol::CountArguments();
   if (count == kRequiredArgumentCount) {
     SpliceMovies();
+  } else if (VersionAsked(count)) {
+    // The build passes the project's version.
+    WriteLine("vimbrel " VIMBREL_VERSION);
+    CheckIo();
   } else {
     WriteLine("");
     CheckIo();
