@@ -95,5 +95,8 @@ string(REGEX REPLACE "([][+.*?()^$|\\\\])" "\\\\\\1" source "${PROJECT_SOURCE_DI
 set(CPACK_SOURCE_IGNORE_FILES
   "^${source}/\\.git(/|$)" "^${source}/build/" "^${source}/out/" "^${source}/joined\\.mve$"
   "/__pycache__/" "\\.pyc$")
+# CPack writes the patterns into its configuration file as they are, to be
+# read as CMake strings there.
+string(REPLACE "\\" "\\\\" CPACK_SOURCE_IGNORE_FILES "${CPACK_SOURCE_IGNORE_FILES}")
 
 include(CPack)
