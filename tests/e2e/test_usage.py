@@ -1,8 +1,9 @@
-"""The argument count: anything but three arguments shows the usage."""
+"""The argument count: anything but three arguments shows the usage, or the
+version when only that was asked for."""
 
 import unittest
 
-from harness import USAGE, ProgramTest, joined
+from harness import USAGE, VERSION, ProgramTest, joined
 
 
 WRONG_COUNT = 160
@@ -16,14 +17,17 @@ class Usage(ProgramTest):
                                  (["--help"], None), (["a.mve"], 1), (["a.mve", "b.mve"], 2),
                                  (["a.mve", "b.mve", "c.mve", "d.mve"], 4),
                                  (["a.mve", "b.mve", "c.mve", "d.mve", "e.mve"], 5),
-                                 (["--help", "a.mve"], 2), ([""], 0), (["", "", ""], 0)):
+                                 (["--help", "a.mve"], 2), ([""], 0), (["", "", ""], 0),
+                                 (["--version"], None), (["--version", "a.mve"], 2),
+                                 # A dropped empty argument was passed all the same.
+                                 (["-h", ""], 1), (["", "--help"], 1), (["--version", ""], 1)):
             with self.subTest(arguments=arguments):
                 self.movie("a.mve", 1000)
                 self.movie("b.mve", 1000)
                 before = self.listing()
                 result = self.run_program(*arguments)
                 if count is None:
-                    self.assertOutput(result, *USAGE)
+                    self.assertOutput(result, *(VERSION if arguments == ["--version"] else USAGE))
                 else:
                     self.assertOutput(
                         result, *USAGE, status=WRONG_COUNT,
