@@ -41,12 +41,15 @@ enum class PathKind {
 };
 
 // What tells two names of one file apart from two files: volume serial number
-// and file index on Windows, device and inode on POSIX.
+// and file index on Windows, device and inode on POSIX. A Windows file id is
+// 128 bits wide on some file systems: indexHigh holds its upper half, 0 where
+// the index has 64 bits.
 struct FileIdentity {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
+  std::uint64_t indexHigh = 0;
   bool operator==(const FileIdentity& other) const {
-    return volume == other.volume && index == other.index;
+    return volume == other.volume && index == other.index && indexHigh == other.indexHigh;
   }
 };
 
@@ -99,9 +102,17 @@ class Os {
   virtual Handle StandardHandle(StdHandle which) = 0;
   // GetFileType.
   virtual FileType DeviceType(Handle handle) = 0;
+  // GetConsoleMode succeeds: the handle is a console, which shows bytes in
+  // its own code page rather than the program's. Never on POSIX.
+  virtual bool IsConsole(Handle handle) = 0;
+  // WriteConsoleW of text in the program's code page, converted to UTF-16;
+  // bytes as they are on POSIX. The whole text counts as written once the
+  // console took it.
+  virtual bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) = 0;
   // What an open handle holds, and for a disk file (or, on POSIX, a pipe)
-  // its identity: GetFileType, then GetFileInformationByHandle for a disk
-  // file.
+  // its identity: GetFileType, then GetFileInformationByHandleEx(FileIdInfo)
+  // where the file system answers it with a file id, GetFileInformationByHandle
+  // otherwise.
   virtual PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
   // What a path names, following links, and for a disk file its identity.
   // Where the name alone tells that it is no disk file, nothing is opened:
@@ -120,8 +131,8 @@ class Os {
   virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;
   // GetFileAttributesA: kInvalidFileAttributes when the query fails.
   virtual std::uint32_t FileAttributes(const char* path) = 0;
-  // The base address of the loaded module holding a code address (VirtualQuery's
-  // allocation base), 0 when it cannot be told.
+  // The base address of the loaded module holding an address of its code or
+  // data (VirtualQuery's allocation base), 0 when it cannot be told.
   virtual std::uintptr_t ModuleBase(const void* code) = 0;
   // The system's own words for `code`, which LastError has just given:
   // FormatMessageA's on Windows, the C library's for the errno it was made

@@ -72,11 +72,9 @@ void SetPendingIoResultFromOs(Activity activity, const IoRecord& record) {
   SetPendingOsResult(LastOsError(), activity, record);
 }
 
-// Kept out of line: its return address is the check site.
-__attribute__((noinline)) void CheckIo() {
+void CheckIo(CheckSite& site) {
   if (PendingIoResult == 0) return;
-  RuntimeErrorExit(PendingIoResult,
-                   reinterpret_cast<std::uintptr_t>(__builtin_return_address(0)));
+  RuntimeErrorExit(PendingIoResult, reinterpret_cast<std::uintptr_t>(&site));
 }
 
 }  // namespace runtime

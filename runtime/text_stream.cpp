@@ -9,6 +9,50 @@ namespace runtime {
 TextStream InputStream;
 TextStream OutputStream;
 
+namespace {
+
+// The length of the text without an incomplete UTF-8 sequence at its end:
+// the bytes from its lead byte on, when they are fewer than the lead byte
+// announces. Bytes that are no UTF-8 go out as they are.
+std::uint32_t WholeCharacters(const char* text, std::uint32_t count) {
+  for (std::uint32_t start = count; start > 0 && count - start < 4;) {
+    const auto byte = static_cast<unsigned char>(text[--start]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte
+    const std::uint32_t length =
+        byte < 0xC0 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : byte < 0xF8 ? 4 : 1;
+    return start + length > count ? start : count;
+  }
+  return count;
+}
+
+// A console gets whole characters: the end of one that the buffer cut waits
+// at the buffer's start for the rest.
+std::uint32_t WriteConsoleBuffer(IoRecord& record) {
+  auto& stream = static_cast<TextStream&>(record);
+  const auto count = static_cast<std::uint32_t>(stream.bufferPosition);
+  const std::uint32_t whole = WholeCharacters(stream.buffer, count);
+  const bool ok =
+      whole == 0 || platform::CurrentOs().WriteConsoleText(stream.osHandle, stream.buffer, whole);
+  const std::uint32_t code = ok ? 0 : LastOsError();
+  std::memmove(stream.buffer, stream.buffer + whole, count - whole);
+  stream.bufferPosition = static_cast<std::int32_t>(count - whole);
+  return code;
+}
+
+// At the end, a character that never got its rest goes out as it is. The
+// handle stays open: it is the process's.
+std::uint32_t WriteConsoleRest(IoRecord& record) {
+  auto& stream = static_cast<TextStream&>(record);
+  const auto count = static_cast<std::uint32_t>(stream.bufferPosition);
+  stream.bufferPosition = 0;
+  if (count == 0 || platform::CurrentOs().WriteConsoleText(stream.osHandle, stream.buffer, count)) {
+    return 0;
+  }
+  return LastOsError();
+}
+
+}  // namespace
+
 void AssignName(TextStream& stream, const char* name) {
   AssignName(static_cast<IoRecord&>(stream), name);
   stream.bufferPosition = 0;
@@ -44,6 +88,14 @@ std::uint32_t OpenTextHandle(TextStream& stream) {
       // A console shows each line as it ends; files and pipes get whole
       // buffers.
       stream.lineEndHook = WriteTextBuffer;
+      // A console shows bytes in its own code page, not the program's: it
+      // gets the text as characters. NUL is a character device but no
+      // console, and gets the bytes.
+      if (os.IsConsole(stream.osHandle)) {
+        stream.transferHook = WriteConsoleBuffer;
+        stream.lineEndHook = WriteConsoleBuffer;
+        stream.closeHook = WriteConsoleRest;
+      }
       break;
     default:
       break;

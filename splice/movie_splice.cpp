@@ -35,17 +35,22 @@ void WriteProgressLine(const std::string& input, const std::string& output) {
 // A read that brings nothing while something is still to be copied (the file
 // shrank, or reports more than it holds) would copy nothing for ever: it is
 // a short read.
-// Always inlined, whatever the build: each phase then has checks of its own,
-// and a failure report tells the phases apart by its location.
-[[gnu::always_inline]] inline std::int32_t CopyChunk(FileRecord& from, FileRecord& to,
-                                                     std::int32_t request) {
+// Each phase passes check sites of its own, so that a failure report tells
+// the phases apart by its location.
+struct CopyChecks {
+  CheckSite& read;
+  CheckSite& shortRead;
+  CheckSite& write;
+};
+std::int32_t CopyChunk(FileRecord& from, FileRecord& to, std::int32_t request,
+                       const CopyChecks& checks) {
   std::int32_t transferred = 0;
   ReadRecords(from, movieBuffer, request, &transferred);
-  CheckIo();
+  CheckIo(checks.read);
   if (transferred == 0) SetPendingIoResult(kShortRead, Activity::kRead, from);
-  CheckIo();
+  CheckIo(checks.shortRead);
   WriteRecords(to, movieBuffer, transferred, nullptr);
-  CheckIo();
+  CheckIo(checks.write);
   return transferred;
 }
 
@@ -72,7 +77,7 @@ void SpliceMovies() {
                                 platform::CurrentOs().ErrorWords(queryError) + " (error " +
                                 std::to_string(queryError) + ")";
       WriteLine("Input file `" + *input + "' not found.");
-      CheckIo();
+      CheckIo(VIMBREL_CHECK_SITE());
       Refuse(kMissingInputStatus, why);
       return;
     }
@@ -83,30 +88,30 @@ void SpliceMovies() {
   FileRecord output;
   AssignName(first, firstName.c_str());
   OpenExisting(first, 1);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   RequireDiskFile(first);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   AssignName(second, secondName.c_str());
   OpenExisting(second, 1);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   RequireDiskFile(second);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
 
   // Creating the output truncates it: it must not be one of the movies. Nor
   // the file or pipe standard output goes to, where the lines printed would
   // land inside the movie.
   const IoRecord* holder = RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   if (holder == &OutputStream) {
     WriteLine("Output file `" + outputName + "' is standard output.");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     Refuse(kOutputIsInputStatus,
            "cannot create `" + outputName + "': it is standard output (error 87)");
     return;
   }
   if (holder != nullptr) {
     WriteLine("Output file `" + outputName + "' is an input file.");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     Refuse(kOutputIsInputStatus,
            "cannot create `" + outputName + "': it is one of the inputs (error 87)");
     return;
@@ -114,38 +119,40 @@ void SpliceMovies() {
 
   AssignName(output, outputName.c_str());
   CreateNew(output, 1);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
 
   WriteProgressLine(firstName, outputName);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   // The first movie less its closing bytes, which are never read.
   std::int64_t remaining = FileLength(first);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   remaining -= kTrailerSize;
+  const CopyChecks firstPhase{VIMBREL_CHECK_SITE(), VIMBREL_CHECK_SITE(), VIMBREL_CHECK_SITE()};
   while (remaining > 0) {
     const std::int32_t request =
         remaining >= kChunkSize ? kChunkSize : static_cast<std::int32_t>(remaining);
-    remaining -= CopyChunk(first, output, request);
+    remaining -= CopyChunk(first, output, request, firstPhase);
   }
 
   WriteProgressLine(secondName, outputName);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   // The second movie from the end of its file header to its end.
   SeekTo(second, kHeaderSize);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
+  const CopyChecks secondPhase{VIMBREL_CHECK_SITE(), VIMBREL_CHECK_SITE(), VIMBREL_CHECK_SITE()};
   for (;;) {
     const bool atEnd = IsAtEnd(second);
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     if (atEnd) break;
-    CopyChunk(second, output, kChunkSize);
+    CopyChunk(second, output, kChunkSize, secondPhase);
   }
 
   CloseFileRecord(output);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   CloseFileRecord(first);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   CloseFileRecord(second);
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
 }
 
 }  // namespace splice

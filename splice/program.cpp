@@ -47,12 +47,12 @@ void RunProgram() {
   DefaultOpenMode = 0;
 
   WriteLine("Vimbrel");
-  CheckIo();
+  CheckIo(VIMBREL_CHECK_SITE());
   // A changed name could be another file, and the output is truncated: no
   // file is touched. A changed line cannot even be counted.
   if (!kol::ArgumentsAreExact()) {
     WriteLine("An argument cannot reach the program exactly as given.");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     Refuse(kChangedArgumentStatus, kChangedArgumentWords);
     EndProgram();
   }
@@ -62,16 +62,16 @@ void RunProgram() {
   } else if (VersionAsked(count)) {
     // The build passes the project's version.
     WriteLine("vimbrel " VIMBREL_VERSION);
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
   } else {
     WriteLine("");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     WriteLine("This program joins two Interplay MVE movies into one.");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     WriteLine("");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     WriteLine(" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve");
-    CheckIo();
+    CheckIo(VIMBREL_CHECK_SITE());
     if (!UsageAsked(count)) {
       Refuse(kWrongCountStatus,
              "expected 3 arguments, got " + std::to_string(count) + " (see the usage above)");

@@ -18,10 +18,11 @@ using namespace runtime;
 using Sizes = std::vector<std::uint32_t>;
 using platform::FileType;
 
-// The byte counts of the writes on standard output so far.
-Sizes StdoutWrites(const fake::FakeOs& os) {
+// The byte counts of the writes on standard output so far, of bytes or, to
+// a console, of text.
+Sizes StdoutWrites(const fake::FakeOs& os, fake::Call call = fake::Call::kWrite) {
   Sizes sizes;
-  for (const fake::CallRecord& r : os.CallsOf(fake::Call::kWrite)) {
+  for (const fake::CallRecord& r : os.CallsOf(call)) {
     if (r.path == "<stdout>") sizes.push_back(r.count);
   }
   return sizes;
@@ -41,17 +42,24 @@ void PutLine(const std::string& text) {
 }
 
 TEST(TextStream, ConsoleGetsEachLineAtItsEnd) {
-  fake::FakeOs os;
-  fake::StartOn(os);
-  PutText(OutputStream, "first");
-  EXPECT_EQ(StdoutWrites(os), Sizes{});
-  EndLine(OutputStream);
-  EXPECT_EQ(StdoutWrites(os), (Sizes{7}));
-  PutLine(std::string(200, 'x'));
-  EXPECT_EQ(StdoutWrites(os), (Sizes{7, 128, 74}));
-  EXPECT_EQ(End(), 0u);
-  EXPECT_EQ(StdoutWrites(os), (Sizes{7, 128, 74}));
-  EXPECT_EQ(os.stdoutBytes, "first\r\n" + std::string(200, 'x') + "\r\n");
+  // A console gets text, NUL (a character device too) the bytes.
+  for (bool console : {true, false}) {
+    SCOPED_TRACE(console ? "console" : "NUL");
+    fake::FakeOs os;
+    os.stdoutConsole = console;
+    fake::StartOn(os);
+    const fake::Call call = console ? fake::Call::kWriteConsole : fake::Call::kWrite;
+    PutText(OutputStream, "first");
+    EXPECT_EQ(StdoutWrites(os, call), Sizes{});
+    EndLine(OutputStream);
+    EXPECT_EQ(StdoutWrites(os, call), (Sizes{7}));
+    PutLine(std::string(200, 'x'));
+    EXPECT_EQ(StdoutWrites(os, call), (Sizes{7, 128, 74}));
+    EXPECT_EQ(End(), 0u);
+    EXPECT_EQ(StdoutWrites(os, call), (Sizes{7, 128, 74}));
+    EXPECT_EQ(os.CountOf(console ? fake::Call::kWrite : fake::Call::kWriteConsole), 0);
+    EXPECT_EQ(os.stdoutBytes, "first\r\n" + std::string(200, 'x') + "\r\n");
+  }
 }
 
 TEST(TextStream, ShortConsoleWriteCountsAsDone) {
@@ -82,27 +90,40 @@ TEST(TextStream, FileAndPipeGetWholeBuffersThenTheRestAtTheEnd) {
 
 TEST(TextStream, TextsAroundTheBufferSize) {
   struct {
-    std::size_t length;
+    std::size_t length;  // of x's, then the character
+    const char* character;
     bool endLine;
+    bool console;
     Sizes atOnce;
     Sizes atEnd;
   } const cases[] = {
-      {127, false, {}, {127}},
-      {128, false, {128}, {128}},
-      {129, false, {128}, {128, 1}},
-      {256, false, {128, 128}, {128, 128}},
-      {126, true, {128}, {128}},  // a line whose CR LF ends at byte 128
+      {127, "", false, false, {}, {127}},
+      {128, "", false, false, {128}, {128}},
+      {129, "", false, false, {128}, {128, 1}},
+      {256, "", false, false, {128, 128}, {128, 128}},
+      {126, "", true, false, {128}, {128}},  // a line whose CR LF ends at byte 128
+      // A character that the buffer's end cuts goes to a console whole, in
+      // the next write; a file gets the bytes as they come.
+      {127, "\xC3\xA9", false, false, {128}, {128, 1}},
+      {127, "\xC3\xA9", false, true, {127}, {127, 2}},
+      {126, "\xE6\x97\xA5", false, true, {126}, {126, 3}},
+      {125, "\xF0\x9F\x98\x80", false, true, {125}, {125, 4}},
+      {124, "\xF0\x9F\x98\x80", false, true, {128}, {128}},
+      // Half a character at the very end still goes out.
+      {127, "\xC3", false, true, {127}, {127, 1}},
   };
   for (const auto& c : cases) {
     fake::FakeOs os;
-    os.stdoutType = FileType::kDisk;
+    os.stdoutType = c.console ? FileType::kChar : FileType::kDisk;
+    os.stdoutConsole = c.console;
     fake::StartOn(os);
-    const std::string text(c.length, 'x');
+    const fake::Call call = c.console ? fake::Call::kWriteConsole : fake::Call::kWrite;
+    const std::string text = std::string(c.length, 'x') + c.character;
     PutText(OutputStream, text);
     if (c.endLine) EndLine(OutputStream);
-    EXPECT_EQ(StdoutWrites(os), c.atOnce) << c.length;
+    EXPECT_EQ(StdoutWrites(os, call), c.atOnce) << text;
     EXPECT_EQ(End(), 0u);
-    EXPECT_EQ(StdoutWrites(os), c.atEnd) << c.length;
+    EXPECT_EQ(StdoutWrites(os, call), c.atEnd) << text;
     EXPECT_EQ(os.stdoutBytes, c.endLine ? text + "\r\n" : text);
   }
 }
@@ -162,14 +183,17 @@ TEST(TextStream, FailedConsoleWriteEndsWithItsCodeAndTheMessageLast) {
     int failedWrite;
     std::uint32_t code;
     const char* printed;  // the message's location left out
+    bool console;
   } const cases[] = {
-      {1, 112, "Runtime error 112 at "},
-      {2, 109, "Vimbrel\r\nRuntime error 109 at "},
+      {1, 112, "Runtime error 112 at ", false},
+      {2, 109, "Vimbrel\r\nRuntime error 109 at ", false},
+      {2, 6, "Vimbrel\r\nRuntime error   6 at ", true},
   };
   for (const auto& c : cases) {
     fake::FakeOs os;
     os.commandLine = "vimbrel.exe";
-    os.FailNth(fake::Call::kWrite, c.failedWrite, c.code);
+    os.stdoutConsole = c.console;
+    os.FailNth(c.console ? fake::Call::kWriteConsole : fake::Call::kWrite, c.failedWrite, c.code);
     EXPECT_EQ(fake::RunProgram(os), c.code);
     EXPECT_TRUE(std::regex_match(os.stdoutBytes,
                                  std::regex(std::string(c.printed) + "[0-9A-F]{8}\r\n")))

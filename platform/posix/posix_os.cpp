@@ -222,6 +222,15 @@ bool PosixOs::Write(Handle handle, const void* buffer, std::uint32_t count,
   return true;
 }
 
+// A terminal shows the bytes as they are: it reads them in the same encoding
+// as the names that they carry.
+bool PosixOs::IsConsole(Handle /*handle*/) { return false; }
+
+bool PosixOs::WriteConsoleText(Handle handle, const char* text, std::uint32_t count) {
+  std::uint32_t written = 0;
+  return Write(handle, text, count, &written);
+}
+
 bool PosixOs::FileSize(Handle handle, std::int64_t* size) {
   struct stat status;
   if (calls_.fstat(DescriptorOf(handle), &status) != 0) return FailFromErrno();

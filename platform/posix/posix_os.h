@@ -54,6 +54,8 @@ class PosixOs final : public Os {
   std::uint32_t LastError() override;
   Handle StandardHandle(StdHandle which) override;
   FileType DeviceType(Handle handle) override;
+  bool IsConsole(Handle handle) override;
+  bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) override;
   PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override;
   PathKind IdentityOfPath(const char* path, FileIdentity* identity) override;
   const char* CommandLine() override;

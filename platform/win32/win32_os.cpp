@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/os.h"
 
@@ -24,10 +25,16 @@ bool IsNamed(std::string_view component, std::string_view name) {
 // device itself rather than a path on it (\\.\COM1, \\.\C:); or a named pipe
 // or mailslot, here or on another machine.
 bool NamesDevice(const char* path) {
-  char full[MAX_PATH];
-  const DWORD length = ::GetFullPathNameA(path, sizeof full, full, nullptr);
-  if (length == 0 || length >= sizeof full) return false;  // the probe tells
-  std::string_view name(full, length);
+  // A long path is as long as it needs: the call answers with the size it
+  // needs when the buffer is too small.
+  std::string full(MAX_PATH, '\0');
+  DWORD length = ::GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length >= full.size()) {
+    full.resize(length);
+    length = ::GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (length == 0 || length >= full.size()) return false;  // the probe tells
+  std::string_view name(full.data(), length);
   if (name.substr(0, 2) != R"(\\)") return false;  // a path on a drive
   name.remove_prefix(2);
   const bool deviceNamespace = name.substr(0, 2) == R"(.\)" || name.substr(0, 2) == R"(?\)";
@@ -43,6 +50,33 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
   return FileIdentity{information.dwVolumeSerialNumber,
                       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
                           information.nFileIndexLow};
+}
+
+// The 128-bit file id, which ReFS and some network volumes need: their 64-bit
+// index is not unique. A file system without such ids answers with zeros.
+bool IdentityOf(HANDLE file, FileIdentity* identity) {
+  FILE_ID_INFO information;
+  if (!::GetFileInformationByHandleEx(file, FileIdInfo, &information, sizeof information)) {
+    return false;
+  }
+  FileIdentity wide{information.VolumeSerialNumber};
+  static_assert(sizeof information.FileId.Identifier == sizeof wide.index + sizeof wide.indexHigh);
+  std::memcpy(&wide.index, information.FileId.Identifier, sizeof wide.index);
+  std::memcpy(&wide.indexHigh, information.FileId.Identifier + sizeof wide.index,
+              sizeof wide.indexHigh);
+  if (wide.index == 0 && wide.indexHigh == 0) return false;
+  // Nor is an id without its volume an identity: Wine answers so for a
+  // standard handle it got from Linux.
+  if (wide.volume == 0) return false;
+  *identity = wide;
+  return true;
+}
+
+// Windows ends a console program with this status on Ctrl-C and Ctrl-Break;
+// Wine ends it with 0, which a script would take for a finished join.
+BOOL WINAPI EndOnInterrupt(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  ::ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 class Win32Os final : public Os {
@@ -111,9 +145,28 @@ class Win32Os final : public Os {
     }
   }
 
+  bool IsConsole(Handle handle) override {
+    DWORD mode = 0;
+    return ::GetConsoleMode(ToWin32(handle), &mode) != FALSE;
+  }
+
+  bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) override {
+    const int size = ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), nullptr, 0);
+    if (size <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<std::size_t>(size));
+    if (::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), wide.data(), size) !=
+        size) {
+      return false;
+    }
+    DWORD written = 0;
+    return ::WriteConsoleW(ToWin32(handle), wide.data(), static_cast<DWORD>(size), &written,
+                           nullptr) != FALSE;
+  }
+
   PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override {
     // A console or pipe has no file information to give.
     if (DeviceType(handle) != FileType::kDisk) return PathKind::kOther;
+    if (IdentityOf(ToWin32(handle), identity)) return PathKind::kDiskFile;
     BY_HANDLE_FILE_INFORMATION information;
     if (!::GetFileInformationByHandle(ToWin32(handle), &information)) return PathKind::kUnknown;
     *identity = IdentityOf(information);
@@ -200,8 +253,9 @@ class Win32Os final : public Os {
 
 }  // namespace
 
-// Windows returns an error where POSIX raises SIGPIPE or SIGXFSZ.
-void PrepareProcess() {}
+// Windows returns an error where POSIX raises SIGPIPE or SIGXFSZ; what it
+// needs is the status of an interrupted run.
+void PrepareProcess() { ::SetConsoleCtrlHandler(EndOnInterrupt, TRUE); }
 
 Os& SystemOs(int /*argc*/, char** /*argv*/) {
   static Win32Os os;

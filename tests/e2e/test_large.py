@@ -1,4 +1,5 @@
-"""Movies past 4 GiB, whose sizes and positions need 64 bits.
+"""Movies past 4 GiB, whose sizes and positions need 64 bits, and a join of
+them interrupted.
 
 The inputs are sparse files with a few marked places; the output is real, so
 it goes where there is room for it, /dev/shm first. It is checked around the
@@ -8,10 +9,14 @@ would take longer than the join itself.
 
 import os
 import shutil
+import signal
+import subprocess
 import tempfile
+import time
 import unittest
 
-from harness import CHUNK, HEADER, TRAILER, TEMP_ROOT, ProgramTest, movie_bytes
+from harness import (CHUNK, HEADER, PROGRAM, TEMP_ROOT, TIMEOUT, TRAILER, WINDOWS, ProgramTest,
+                     exit_status, fsbytes, movie_bytes)
 
 GIB = 1 << 30
 FIRST_SIZE = 4 * GIB + 3 * CHUNK + 1234
@@ -89,6 +94,28 @@ class LargeMovies(ProgramTest):
                 output.seek(start)
                 with self.subTest(offset=start):
                     self.assertEqual(output.read(end - start), expected(placed, start, end))
+
+    def test_an_interrupted_join_ends_with_a_failure_status(self):
+        # Ctrl-C: Windows ends a console program with 0xC000013A (Wine would
+        # end it with 0, as if joined), Linux by the signal. A script that
+        # deletes the inputs after a join must see the failure.
+        self.sparse_movie("a.mve", FIRST_SIZE, b"a")
+        self.sparse_movie("b.mve", SECOND_SIZE, b"b")
+        command = [fsbytes(part) for part in [*PROGRAM, "a.mve", "b.mve", "c.mve"]]
+        program = subprocess.Popen(command, cwd=self.dir, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            # Interrupted once it has begun to write, long before its end.
+            while not self.exists("c.mve") and program.poll() is None:
+                time.sleep(0.01)
+            program.send_signal(signal.SIGINT)
+            status = program.wait(timeout=TIMEOUT)
+        finally:
+            if program.poll() is None:
+                program.kill()
+                program.wait()
+        self.assertEqual(status, exit_status(0xC000013A) if WINDOWS else -signal.SIGINT)
+        self.assertLess(os.path.getsize(self.path("c.mve")), OUTPUT_SIZE)
 
 
 def expected(placed, start, end):

@@ -83,16 +83,16 @@ class OutputIsInput(ProgramTest):
             (["a.mve", "b.mve", "sub/../b.mve"], None, INPUT),
             (["a.mve", "b.mve", "hard.mve"], None, INPUT),
             (["a.mve", "a.mve", "a.mve"], None, INPUT),
-            # The lines printed would land inside the movie.
-            (["a.mve", "b.mve", "out.mve"], "out.mve", STDOUT),
-            (["a.mve", "b.mve", "hard-out.mve"], "out.mve", STDOUT),
         ]
         if WINDOWS:
-            # Windows names are case-blind.
-            cases += [(["a.mve", "b.mve", "A.MVE"], None, INPUT),
-                      (["a.mve", "b.mve", "OUT.MVE"], "out.mve", STDOUT)]
+            # Windows names are case-blind. Wine gives no volume for standard
+            # output it got from Linux, so it cannot be told from the output.
+            cases += [(["a.mve", "b.mve", "A.MVE"], None, INPUT)]
         else:
-            cases += [(["a.mve", "b.mve", "link.mve"], None, INPUT),
+            # The lines printed would land inside the movie.
+            cases += [(["a.mve", "b.mve", "out.mve"], "out.mve", STDOUT),
+                      (["a.mve", "b.mve", "hard-out.mve"], "out.mve", STDOUT),
+                      (["a.mve", "b.mve", "link.mve"], None, INPUT),
                       (["link.mve", "b.mve", "a.mve"], None, INPUT),
                       (["a.mve", "b.mve", "/dev/stdout"], "out.mve", STDOUT),
                       (["a.mve", "b.mve", "/dev/stdout"], None, STDOUT),

@@ -20,6 +20,7 @@ const char* CallName(Call call) {
     case Call::kOpenFile: return "OpenFile";
     case Call::kRead: return "Read";
     case Call::kWrite: return "Write";
+    case Call::kWriteConsole: return "WriteConsole";
     case Call::kFileSize: return "FileSize";
     case Call::kSeek: return "Seek";
     case Call::kClose: return "Close";
@@ -304,6 +305,20 @@ platform::FileType FakeOs::DeviceType(platform::Handle handle) {
     return platform::FileType::kUnknown;
   }
   return open->file->type;
+}
+
+bool FakeOs::IsConsole(platform::Handle handle) {
+  return handle == kStdoutHandle && !stdoutMissing && stdoutConsole;
+}
+
+bool FakeOs::WriteConsoleText(platform::Handle handle, const char* text, std::uint32_t count) {
+  CallRecord record{Call::kWriteConsole, handle == kStdoutHandle ? kStdoutPath : std::string()};
+  record.count = count;
+  if (Faulted(record)) return false;
+  if (!IsConsole(handle)) return !Fail(calls.back(), platform::error::kInvalidHandle);
+  stdoutBytes.append(text, count);
+  calls.back().transferred = count;
+  return true;
 }
 
 platform::PathKind FakeOs::IdentityOfHandle(platform::Handle handle,

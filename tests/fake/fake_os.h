@@ -20,6 +20,7 @@ enum class Call {
   kOpenFile,
   kRead,
   kWrite,
+  kWriteConsole,
   kFileSize,
   kSeek,
   kClose,
@@ -87,11 +88,14 @@ class FakeOs final : public platform::Os {
   std::string modulePath = "C:\\Vimbrel\\vimbrel.exe";
   // What the attribute query answers for a path, whatever the world holds.
   std::map<std::string, std::uint32_t> attributeAnswers;
-  // Standard output: its device type, or missing.
+  // Standard output: its device type, or missing; a character device may be
+  // a console (a character device that is none is NUL's kind). The text a
+  // console gets is kept as it was given, unconverted.
   platform::FileType stdoutType = platform::FileType::kChar;
   // The file of the world that redirected standard output goes to, for its
   // identity alone: what is printed still lands in stdoutBytes.
   std::string stdoutFile;
+  bool stdoutConsole = false;
   bool stdoutMissing = false;
   std::string stdoutBytes;
   // Standard error: each line ends with CR LF, as on Windows.
@@ -130,6 +134,9 @@ class FakeOs final : public platform::Os {
   std::uint32_t LastError() override;
   platform::Handle StandardHandle(platform::StdHandle which) override;
   platform::FileType DeviceType(platform::Handle handle) override;
+  // Not recorded: failing, it would only answer that there is no console.
+  bool IsConsole(platform::Handle handle) override;
+  bool WriteConsoleText(platform::Handle handle, const char* text, std::uint32_t count) override;
   platform::PathKind IdentityOfHandle(platform::Handle handle,
                                       platform::FileIdentity* identity) override;
   platform::PathKind IdentityOfPath(const char* path, platform::FileIdentity* identity) override;

@@ -58,6 +58,7 @@ std::uint32_t CodeFor(Call call) {
     case Call::kOpenFile: return 5;       // access denied
     case Call::kRead: return 1117;        // I/O device error: a four-digit code
     case Call::kWrite: return 112;        // disk full
+    case Call::kWriteConsole: return 6;   // invalid handle
     case Call::kFileSize: return 1;       // invalid function
     case Call::kSeek: return 25;          // seek error
     case Call::kClose: return 6;          // invalid handle
