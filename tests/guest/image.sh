@@ -29,7 +29,15 @@ if [[ -f $image/ready ]]; then
   exit 0
 fi
 
-# Other keys are images of other scripts: at 1.5 GB each, they go.
+# mmdebstrap makes the tree as root, and the tree goes into the image
+# through a bind mount. Made through sudo, the image is given to its user.
+if ((EUID != 0)); then
+  echo "guest image: making it needs root; run once:" >&2
+  echo "  sudo env VIMBREL_GUEST_CACHE='$cache' $0" >&2
+  exit 1
+fi
+
+# Other keys are images of other scripts: at 2 GB each, they go.
 find "$cache" -mindepth 1 -maxdepth 1 -type d -exec rm -rf {} +
 work=$image.new
 mkdir -p "$work"
@@ -76,6 +84,9 @@ prefix_started=$SECONDS
 echo "guest image: Wine prefix in $((SECONDS - prefix_started)) s" >&2
 
 touch "$work/ready"
+if [[ -n ${SUDO_UID:-} ]]; then
+  chown -R "$SUDO_UID:$SUDO_GID" "$cache"
+fi
 mv "$work" "$image"
 echo "guest image: ready in $((SECONDS - started)) s" >&2
 echo "$image"
