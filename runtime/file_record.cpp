@@ -3,7 +3,6 @@
 #include "platform/os.h"
 #include "runtime/io_result.h"
 #include "runtime/program_end.h"
-#include "runtime/text_stream.h"
 
 namespace runtime {
 
@@ -208,11 +207,10 @@ const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRe
     platform::FileIdentity held;
     const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
     if (heldKind == platform::PathKind::kUnknown) {
-      // Standard output is the process's, opened by whoever started it: its
-      // handle may not let its file be asked about (Windows gives a
-      // redirection write access alone). It is then taken for another file,
-      // as it was before this check.
-      if (record == &OutputStream) continue;
+      // A standard handle is the process's, opened by whoever started it: it
+      // may not let its file be asked about (Windows gives a redirection
+      // write access alone). It is then taken for another file.
+      if (record->pathName.empty()) continue;
       SetPendingIoResultFromOs(Activity::kExamine, *record);
       return nullptr;
     }

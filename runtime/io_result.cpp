@@ -20,6 +20,7 @@ const char* Doing(Activity activity) {
     case Activity::kSeek: return "cannot seek in ";
     case Activity::kSize: return "cannot get the size of ";
     case Activity::kClose: return "cannot close ";
+    case Activity::kFind: return "cannot find ";
     case Activity::kExamine: break;
   }
   return "cannot examine ";
@@ -36,11 +37,15 @@ const char* OwnWords(std::uint32_t code) {
   return "it is missing or unusable";  // kNotOpenForOutput
 }
 
+std::string Text(std::uint32_t code, Activity activity, const std::string& where,
+                 const std::string& words) {
+  return Doing(activity) + where + ": " + words + " (error " + std::to_string(code) + ")";
+}
+
 void Record(std::uint32_t code, Activity activity, const std::string& where,
             const std::string& words) {
   PendingIoResult = code;
-  PendingFailure =
-      Doing(activity) + where + ": " + words + " (error " + std::to_string(code) + ")";
+  PendingFailure = Text(code, activity, where, words);
 }
 
 std::string Where(const char* path) { return std::string("`") + path + "'"; }
@@ -60,7 +65,12 @@ void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& r
 }
 
 void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path) {
-  Record(code, activity, Where(path), platform::CurrentOs().ErrorWords(code));
+  PendingIoResult = code;
+  PendingFailure = OsFailureText(code, activity, path);
+}
+
+std::string OsFailureText(std::uint32_t code, Activity activity, const char* path) {
+  return Text(code, activity, Where(path), platform::CurrentOs().ErrorWords(code));
 }
 
 std::uint32_t LastOsError() {

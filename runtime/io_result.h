@@ -33,6 +33,7 @@ enum class Activity : std::uint8_t {
   kSize,
   kClose,
   kExamine,
+  kFind,
 };
 
 // Records one of the runtime's own codes (the ones above, and 50 for a file
@@ -43,6 +44,9 @@ void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& r
 void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& record);
 // The same for a file named by its path alone.
 void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path);
+// How SetPendingOsResult says a failure on a path, for a run that is refused
+// rather than ended by a check.
+std::string OsFailureText(std::uint32_t code, Activity activity, const char* path);
 // The operating system's last error code; never 0, since a failed call that
 // left no code must not pass a check as a success.
 std::uint32_t LastOsError();

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/os.h"
 #include "runtime/file_record.h"
 #include "runtime/io_result.h"
 #include "runtime/program_end.h"
@@ -73,9 +72,7 @@ void SpliceMovies() {
       // words for its last failure alone.
       const std::string why =
           queryError == 0 ? "cannot join `" + *input + "': it is a folder (error 2)"
-                          : "cannot find `" + *input + "': " +
-                                platform::CurrentOs().ErrorWords(queryError) + " (error " +
-                                std::to_string(queryError) + ")";
+                          : OsFailureText(queryError, Activity::kFind, input->c_str());
       WriteLine("Input file `" + *input + "' not found.");
       CheckIo(VIMBREL_CHECK_SITE());
       Refuse(kMissingInputStatus, why);
@@ -102,18 +99,14 @@ void SpliceMovies() {
   // land inside the movie.
   const IoRecord* holder = RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
   CheckIo(VIMBREL_CHECK_SITE());
-  if (holder == &OutputStream) {
-    WriteLine("Output file `" + outputName + "' is standard output.");
-    CheckIo(VIMBREL_CHECK_SITE());
-    Refuse(kOutputIsInputStatus,
-           "cannot create `" + outputName + "': it is standard output (error 87)");
-    return;
-  }
   if (holder != nullptr) {
-    WriteLine("Output file `" + outputName + "' is an input file.");
+    const bool isStdout = holder == &OutputStream;
+    WriteLine("Output file `" + outputName + "' is " +
+              (isStdout ? "standard output." : "an input file."));
     CheckIo(VIMBREL_CHECK_SITE());
-    Refuse(kOutputIsInputStatus,
-           "cannot create `" + outputName + "': it is one of the inputs (error 87)");
+    Refuse(kOutputIsInputStatus, "cannot create `" + outputName + "': it is " +
+                                     (isStdout ? "standard output" : "one of the inputs") +
+                                     " (error 87)");
     return;
   }
 

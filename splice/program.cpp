@@ -23,20 +23,23 @@ constexpr char kChangedArgumentWords[] =
 // an empty variable or a forgotten name would carry on as if joined.
 constexpr std::uint32_t kWrongCountStatus = 160;
 
-// Nothing at all after the program's name, or only a request for help. An
-// empty argument beside it means a script passed something it did not mean.
+// The one argument on a line that holds nothing else, blank pairs included:
+// a word that asks for something. Empty otherwise: an empty argument beside it
+// means a script passed something it did not mean.
+std::string LoneWord(std::int32_t count) {
+  return count == 1 && kol::HasNoBlankPair() ? kol::ArgumentAt(1) : std::string();
+}
+
+// Nothing at all after the program's name, or only a request for help.
 bool UsageAsked(std::int32_t count) {
-  if (count > 1 || !kol::HasNoBlankPair()) return false;
-  if (count == 0) return true;
-  const std::string argument = kol::ArgumentAt(1);
-  return argument == "/?" || argument == "-?" || argument == "-h" || argument == "--help";
+  if (count == 0) return kol::HasNoBlankPair();
+  const std::string word = LoneWord(count);
+  return word == "/?" || word == "-?" || word == "-h" || word == "--help";
 }
 
 // Only the word that asks for the version, the convention of command-line
-// tools beside --help, with nothing else on the line.
-bool VersionAsked(std::int32_t count) {
-  return count == 1 && kol::HasNoBlankPair() && kol::ArgumentAt(1) == "--version";
-}
+// tools beside --help.
+bool VersionAsked(std::int32_t count) { return LoneWord(count) == "--version"; }
 
 }  // namespace
 

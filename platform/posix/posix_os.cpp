@@ -108,24 +108,21 @@ int PosixOs::OpenNamed(int nameFd, const char* path, int flags) {
   }
   const std::string link = "/proc/self/fd/" + std::to_string(nameFd);
   flags |= O_CLOEXEC | O_NOCTTY;
-  int fd = -1;
-  if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) {
-    // An ordinary file opens the blocking way: while another process holds
-    // a lease on it (NFS and Samba servers do), the open waits for its
-    // release, as Windows waits for an oplock to break.
-    fd = calls_.open(link.c_str(), flags, 0);
-  } else {
-    if (S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) == O_RDWR) {
-      // A read-write FIFO counts the process as its own reader: once the
-      // real reader is gone, writes would block for ever instead of failing.
-      // Write-only, a vanished reader breaks the pipe, and a reader sees one
-      // writer, once.
-      flags = (flags & ~O_ACCMODE) | O_WRONLY;
-    }
-    fd = OpenAs(link.c_str(), flags, WaitsForReader(status, flags));
+  if (S_ISFIFO(status.st_mode) && (flags & O_ACCMODE) == O_RDWR) {
+    // A read-write FIFO counts the process as its own reader: once the real
+    // reader is gone, writes would block for ever instead of failing.
+    // Write-only, a vanished reader breaks the pipe, and a reader sees one
+    // writer, once.
+    flags = (flags & ~O_ACCMODE) | O_WRONLY;
   }
+  const bool waitsForReader = WaitsForReader(status, flags);
+  // An ordinary file opens the blocking way: while another process holds a
+  // lease on it (NFS and Samba servers do), the open waits for its release,
+  // as Windows waits for an oplock to break.
+  const bool ordinary = S_ISREG(status.st_mode) || S_ISDIR(status.st_mode);
+  const int fd = OpenAs(link.c_str(), flags, ordinary || waitsForReader);
   if (fd >= 0 || errno != ENOENT) return fd;
-  return OpenAs(path, flags, WaitsForReader(status, flags));
+  return OpenAs(path, flags, waitsForReader);
 }
 
 int PosixOs::OpenAs(const char* name, int flags, bool waits) {
