@@ -119,6 +119,7 @@ TEST(Splice, ProgressLinesShowInputNamePartsAndTheWholeOutput) {
   os.commandLine = "vimbrel.exe C:\\m\\intro.mve D:end.mve C:\\out\\joined.mve";
   os.AddFile("C:\\m\\intro.mve", Movie(40, 1));
   os.AddFile("D:end.mve", Movie(40, 2));
+  os.AddFolder("C:\\out");
   EXPECT_EQ(fake::RunProgram(os), 0u);
   EXPECT_EQ(os.stdoutBytes,
             "Vimbrel\r\n intro.mve -> C:\\out\\joined.mve\r\n end.mve -> C:\\out\\joined.mve\r\n");

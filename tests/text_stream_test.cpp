@@ -184,20 +184,29 @@ TEST(TextStream, FailedConsoleWriteEndsWithItsCodeAndTheMessageLast) {
     std::uint32_t code;
     const char* printed;  // the message's location left out
     bool console;
+    std::uintptr_t moduleBase;  // 0: it cannot be told
   } const cases[] = {
-      {1, 112, "Runtime error 112 at ", false},
-      {2, 109, "Vimbrel\r\nRuntime error 109 at ", false},
-      {2, 6, "Vimbrel\r\nRuntime error   6 at ", true},
+      {1, 112, "Runtime error 112 at ", false, 0x400000},
+      {2, 109, "Vimbrel\r\nRuntime error 109 at ", false, 0x400000},
+      {2, 6, "Vimbrel\r\nRuntime error   6 at ", true, 0x400000},
+      {2, 109, "Vimbrel\r\nRuntime error 109 at ", false, 0},
   };
   for (const auto& c : cases) {
     fake::FakeOs os;
     os.commandLine = "vimbrel.exe";
     os.stdoutConsole = c.console;
+    os.moduleBase = c.moduleBase;
     os.FailNth(c.console ? fake::Call::kWriteConsole : fake::Call::kWrite, c.failedWrite, c.code);
     EXPECT_EQ(fake::RunProgram(os), c.code);
-    EXPECT_TRUE(std::regex_match(os.stdoutBytes,
-                                 std::regex(std::string(c.printed) + "[0-9A-F]{8}\r\n")))
+    std::smatch location;
+    EXPECT_TRUE(std::regex_match(os.stdoutBytes, location,
+                                 std::regex(std::string(c.printed) + "([0-9A-F]{8})\r\n")))
         << os.stdoutBytes;
+    // The failed check's address less the base of the module that holds it.
+    ASSERT_NE(os.moduleBaseAskedFor, 0u);
+    const auto relative = static_cast<std::uint32_t>(os.moduleBaseAskedFor - c.moduleBase);
+    EXPECT_EQ(location.size() == 2 ? location[1].str() : "",
+              RuntimeErrorMessage(c.code, relative).substr(21));
     EXPECT_EQ(os.stderrBytes, "vimbrel: cannot write to standard output: words for " +
                                   std::to_string(c.code) + " (error " + std::to_string(c.code) +
                                   ")\r\n");

@@ -1,6 +1,7 @@
 #include "fake/fake_os.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace fake {
@@ -12,6 +13,57 @@ const char kStdoutPath[] = "<stdout>";
 // The fake disk is small: a run that feeds its output back into one of its
 // inputs ends with a full disk instead of running for ever.
 constexpr std::size_t kStoredFileLimit = std::size_t{16} << 20;
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// A drive letter and its colon.
+std::size_t DriveLength(const std::string& path) {
+  return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))
+             ? 2
+             : 0;
+}
+
+// The drive and the separator that make a name absolute.
+std::size_t RootLength(const std::string& name) {
+  const std::size_t drive = DriveLength(name);
+  return drive < name.size() && name[drive] == '/' ? drive + 1 : drive;
+}
+
+// The name a path has in the world: its steps joined by '/', the empty ones
+// and "." left out; "." alone for the working folder.
+std::string Normal(const std::string& path) {
+  std::size_t at = DriveLength(path);
+  std::string name = path.substr(0, at);
+  if (at < path.size() && IsSeparator(path[at])) name += '/';
+  const std::size_t root = name.size();
+  while (at < path.size()) {
+    std::size_t end = at;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string step = path.substr(at, end - at);
+    if (!step.empty() && step != ".") {
+      if (name.size() > root) name += '/';
+      name += step;
+    }
+    at = end + 1;
+  }
+  return name.empty() && !path.empty() ? "." : name;
+}
+
+// The working folder, a drive's or the root: folders that always exist.
+bool IsRoot(const std::string& name) {
+  return name == "." || (!name.empty() && name.size() == RootLength(name));
+}
+
+// The folder a name lies in.
+std::string FolderOf(const std::string& name) {
+  const std::size_t root = RootLength(name);
+  const std::size_t slash = name.rfind('/');
+  if (slash == std::string::npos || slash < root) return root > 0 ? name.substr(0, root) : ".";
+  return name.substr(0, slash);
+}
+
+bool Reads(std::uint32_t access) { return (access & platform::kGenericRead) != 0; }
+bool Writes(std::uint32_t access) { return (access & platform::kGenericWrite) != 0; }
 
 }  // namespace
 
@@ -45,7 +97,9 @@ std::shared_ptr<FakeFile> FakeOs::AddFile(const std::string& path,
   auto file = std::make_shared<FakeFile>();
   file->bytes = std::move(bytes);
   file->index = nextIndex_++;
-  files_[path] = file;
+  const std::string name = Normal(path);
+  files_[name] = file;
+  AddFolder(FolderOf(name));
   return file;
 }
 
@@ -54,19 +108,32 @@ std::shared_ptr<FakeFile> FakeOs::AddFile(const std::string& path, const std::st
 }
 
 void FakeOs::AddLink(const std::string& path, const std::string& target) {
-  links_[path] = target;
+  links_[Normal(path)] = Normal(target);
 }
 
-void FakeOs::AddFolder(const std::string& path) { folders_.insert(path); }
+void FakeOs::AddFolder(const std::string& path) {
+  for (std::string name = Normal(path); !IsRoot(name); name = FolderOf(name)) {
+    folders_.insert(name);
+  }
+}
 
 std::string FakeOs::Resolve(const std::string& path) const {
-  std::string resolved = path;
+  std::string resolved = Normal(path);
   for (int depth = 0; depth < 40; ++depth) {
     auto link = links_.find(resolved);
     if (link == links_.end()) break;
     resolved = link->second;
   }
   return resolved;
+}
+
+bool FakeOs::IsFolder(const std::string& name) const {
+  return IsRoot(name) || folders_.count(Resolve(name)) != 0;
+}
+
+std::uint32_t FakeOs::MissingError(const std::string& name) const {
+  return name.empty() || IsFolder(FolderOf(name)) ? platform::error::kFileNotFound
+                                                  : platform::error::kPathNotFound;
 }
 
 std::shared_ptr<FakeFile> FakeOs::File(const std::string& path) const {
@@ -144,6 +211,20 @@ FakeOs::OpenHandle* FakeOs::Find(platform::Handle handle) {
   return found == handles_.end() ? nullptr : &found->second;
 }
 
+bool FakeOs::SharingRefuses(const FakeFile& file, std::uint32_t access,
+                            std::uint32_t share) const {
+  for (const auto& entry : handles_) {
+    const OpenHandle& held = entry.second;
+    if (held.file.get() != &file) continue;
+    const bool shares = (!Reads(access) || (held.share & platform::kShareRead) != 0) &&
+                        (!Writes(access) || (held.share & platform::kShareWrite) != 0) &&
+                        (!Reads(held.access) || (share & platform::kShareRead) != 0) &&
+                        (!Writes(held.access) || (share & platform::kShareWrite) != 0);
+    if (!shares) return true;
+  }
+  return false;
+}
+
 platform::Handle FakeOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                                   std::uint32_t disposition) {
   openRequests.push_back({path, access, share, disposition});
@@ -151,29 +232,34 @@ platform::Handle FakeOs::OpenFile(const char* path, std::uint32_t access, std::u
   if (Faulted(record)) return platform::kInvalidHandle;
   CallRecord& stored = calls.back();
   const std::string resolved = Resolve(path);
-  if (folders_.count(resolved) != 0) {
+  if (IsFolder(resolved)) {
     Fail(stored, platform::error::kAccessDenied);
     return platform::kInvalidHandle;
   }
   std::shared_ptr<FakeFile> file = File(path);
-  const bool writes = (access & platform::kGenericWrite) != 0;
-  if (file && file->readOnly && writes) {
+  const bool creates = disposition == platform::kCreateAlways;
+  // A file can be created only in a folder that exists.
+  const std::uint32_t missing = file ? 0 : MissingError(resolved);
+  if (missing != 0 && (!creates || missing != platform::error::kFileNotFound)) {
+    Fail(stored, missing);
+    return platform::kInvalidHandle;
+  }
+  if (file && file->readOnly && Writes(access)) {
     Fail(stored, platform::error::kAccessDenied);
     return platform::kInvalidHandle;
   }
-  if (disposition == platform::kCreateAlways) {
-    if (!file) {
-      file = AddFile(resolved, std::vector<unsigned char>());
-    } else {
-      file->bytes.clear();
-      file->sinkSize = 0;
-    }
-  } else if (!file) {
-    Fail(stored, platform::error::kFileNotFound);
+  if (file && SharingRefuses(*file, access, share)) {
+    Fail(stored, platform::error::kSharingViolation);
     return platform::kInvalidHandle;
   }
+  if (!file) {
+    file = AddFile(resolved, std::vector<unsigned char>());
+  } else if (creates) {
+    file->bytes.clear();
+    file->sinkSize = 0;
+  }
   const platform::Handle handle = nextHandle_++;
-  handles_[handle] = OpenHandle{path, file, access, 0};
+  handles_[handle] = OpenHandle{path, file, access, share, 0};
   return handle;
 }
 
@@ -354,11 +440,8 @@ platform::PathKind FakeOs::IdentityOfPath(const char* path, platform::FileIdenti
     *identity = platform::FileIdentity{1, file->index};
     return platform::PathKind::kDiskFile;
   }
-  if (folders_.count(Resolve(path)) != 0) {
-    *identity = platform::FileIdentity{2, std::hash<std::string>()(Resolve(path))};
-    return platform::PathKind::kDiskFile;
-  }
-  Fail(calls.back(), platform::error::kFileNotFound);
+  if (IsFolder(Resolve(path))) return platform::PathKind::kOther;
+  Fail(calls.back(), MissingError(Resolve(path)));
   return platform::PathKind::kUnknown;
 }
 
@@ -383,16 +466,19 @@ std::uint32_t FakeOs::FileAttributes(const char* path) {
   if (Faulted(record)) return platform::kInvalidFileAttributes;
   auto answer = attributeAnswers.find(path);
   if (answer != attributeAnswers.end()) return answer->second;
-  if (folders_.count(Resolve(path)) != 0) return platform::kDirectoryAttribute;
+  if (IsFolder(Resolve(path))) return platform::kDirectoryAttribute;
   std::shared_ptr<FakeFile> file = File(path);
   if (!file) {
-    Fail(calls.back(), platform::error::kFileNotFound);
+    Fail(calls.back(), MissingError(Resolve(path)));
     return platform::kInvalidFileAttributes;
   }
   return file->readOnly ? 0x21u : platform::kNormalAttribute;
 }
 
-std::uintptr_t FakeOs::ModuleBase(const void* /*code*/) { return 0; }
+std::uintptr_t FakeOs::ModuleBase(const void* code) {
+  moduleBaseAskedFor = reinterpret_cast<std::uintptr_t>(code);
+  return moduleBase;
+}
 
 std::string FakeOs::ErrorWords(std::uint32_t code) { return "words for " + std::to_string(code); }
 

@@ -1,6 +1,23 @@
 // An in-memory operating system for the unit tests: files, folders, a
 // standard output of any device type and a command line, with every call
 // recorded and any chosen call made to fail or to move fewer bytes.
+//
+// It answers as both real layers do where they agree, which a table of
+// cases run on the fake and on the POSIX layer alike holds it to: a name
+// in a folder that does not exist (or is a file) fails with 3, in an
+// existing folder with 2; `./a.mve` and `a.mve` are one file; a folder has
+// the directory attribute, cannot be opened to write, and is no disk file.
+// Names follow Windows: `\` and `/` both separate, and a drive letter with
+// its colon leads. Where the two systems differ, it answers as Windows:
+// - sharing is honoured: an open that asks for access another handle of the
+//   file does not share, or that does not share what another handle holds,
+//   fails with 32; POSIX has no sharing and opens the file;
+// - a folder cannot be opened at all (5); POSIX opens one to read, and the
+//   handle is of no known type;
+// but as POSIX in these:
+// - a folder's identity query answers kOther; Windows answers a disk file
+//   with an identity that no open file shares, so the program cannot tell;
+// - case matters in names, and `..` is a name like any other.
 #pragma once
 
 #include <cstdint>
@@ -70,11 +87,12 @@ struct FakeFile {
 
 class FakeOs final : public platform::Os {
  public:
-  // The world.
+  // The world. A file's folders are made with it.
   std::shared_ptr<FakeFile> AddFile(const std::string& path, std::vector<unsigned char> bytes);
   std::shared_ptr<FakeFile> AddFile(const std::string& path, const std::string& bytes);
   // Another name for the same file, as a hard or symbolic link gives.
   void AddLink(const std::string& path, const std::string& target);
+  // The folder and those that hold it.
   void AddFolder(const std::string& path);
   std::shared_ptr<FakeFile> File(const std::string& path) const;
   bool Exists(const std::string& path) const;
@@ -86,6 +104,12 @@ class FakeOs final : public platform::Os {
   // page could not hold.
   bool commandLineExact = true;
   std::string modulePath = "C:\\Vimbrel\\vimbrel.exe";
+  // Where the program is loaded, whatever the address asked about: where a
+  // 32-bit Windows program is, by default. 0 stands for a base that cannot
+  // be told.
+  std::uintptr_t moduleBase = 0x400000;
+  // The address ModuleBase was last asked about.
+  std::uintptr_t moduleBaseAskedFor = 0;
   // What the attribute query answers for a path, whatever the world holds.
   std::map<std::string, std::uint32_t> attributeAnswers;
   // Standard output: its device type, or missing; a character device may be
@@ -164,6 +188,7 @@ class FakeOs final : public platform::Os {
     std::string path;
     std::shared_ptr<FakeFile> file;  // null for standard output
     std::uint32_t access = 0;
+    std::uint32_t share = 0;
     std::int64_t position = 0;
   };
 
@@ -172,7 +197,13 @@ class FakeOs final : public platform::Os {
   bool Faulted(CallRecord& record);
   bool Fail(CallRecord& record, std::uint32_t error);
   OpenHandle* Find(platform::Handle handle);
+  // The name the world keys a path by, links followed.
   std::string Resolve(const std::string& path) const;
+  bool IsFolder(const std::string& name) const;
+  // The code for a name that holds nothing: 3 when its folder is missing.
+  std::uint32_t MissingError(const std::string& name) const;
+  // Whether Windows' sharing rules refuse this open of `file`.
+  bool SharingRefuses(const FakeFile& file, std::uint32_t access, std::uint32_t share) const;
 
   std::map<std::string, std::shared_ptr<FakeFile>> files_;
   std::map<std::string, std::string> links_;

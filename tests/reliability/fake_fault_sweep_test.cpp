@@ -20,6 +20,7 @@ namespace {
 using fake::Call;
 using fake::CallRecord;
 
+constexpr char kFirstFolder[] = "C:\\m";
 constexpr char kFirst[] = "C:\\m\\first.mve";
 constexpr char kSecond[] = "D:\\second.mve";
 constexpr char kOutput[] = "out.mve";
@@ -110,6 +111,9 @@ void Populate(fake::FakeOs& os, const Scenario& scenario) {
   os.commandLine = scenario.commandLine;
   os.commandLineExact = !scenario.nameChanged;
   os.stdoutType = scenario.stdoutType;
+  // A missing movie's folder is there: the name finds no file (2), not no
+  // folder (3).
+  os.AddFolder(kFirstFolder);
   if (!scenario.firstMissing) os.AddFile(kFirst, FirstMovie());
   if (!scenario.secondMissing) os.AddFile(kSecond, SecondMovie());
   if (scenario.outputExists) os.AddFile(kOutput, StaleOutput());
