@@ -17,7 +17,8 @@
 // but as POSIX in these:
 // - a folder's identity query answers kOther; Windows answers a disk file
 //   with an identity that no open file shares, so the program cannot tell;
-// - case matters in names, and `..` is a name like any other.
+// - case matters in names.
+// And as neither: `..` is a name like any other, not the folder above.
 #pragma once
 
 #include <cstdint>
