@@ -1,6 +1,7 @@
 #include "runtime/io_result.h"
 
 #include "platform/os.h"
+#include "platform/services.h"
 #include "runtime/program_end.h"
 #include "runtime/text_stream.h"
 
@@ -61,7 +62,7 @@ void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& r
 }
 
 void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& record) {
-  Record(code, activity, Where(record), platform::CurrentOs().ErrorWords(code));
+  Record(code, activity, Where(record), platform::CurrentServices().ErrorWords(code));
 }
 
 void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path) {
@@ -70,7 +71,7 @@ void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path)
 }
 
 std::string OsFailureText(std::uint32_t code, Activity activity, const char* path) {
-  return Text(code, activity, Where(path), platform::CurrentOs().ErrorWords(code));
+  return Text(code, activity, Where(path), platform::CurrentServices().ErrorWords(code));
 }
 
 std::uint32_t LastOsError() {

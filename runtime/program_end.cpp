@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/os.h"
+#include "platform/services.h"
 #include "runtime/io_result.h"
 #include "runtime/text_stream.h"
 
@@ -74,7 +75,7 @@ void EndProgram() {
     ExitStatus = PendingIoResult;
     failure = PendingFailure;
   }
-  if (ExitStatus != 0) os.WriteErrorLine("vimbrel: " + failure);
+  if (ExitStatus != 0) platform::CurrentServices().WriteErrorLine("vimbrel: " + failure);
   os.Exit(ExitStatus);
   // Exit does not come back; the compiler cannot see that through the interface.
   std::abort();

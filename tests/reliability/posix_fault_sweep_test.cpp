@@ -27,7 +27,6 @@
 #include "fake/movie_bytes.h"
 #include "platform/posix/exit_status.h"
 #include "platform/posix/posix_os.h"
-#include "platform/posix/windows_command_line.h"
 #include "reliability/program_on.h"
 #include "runtime/program_end.h"
 
@@ -270,8 +269,6 @@ class PosixFaultSweep : public ::testing::Test {
     std::snprintf(shared->paths[0], sizeof shared->paths[0], "%s", first_.c_str());
     std::snprintf(shared->paths[1], sizeof shared->paths[1], "%s", second_.c_str());
     std::snprintf(shared->paths[2], sizeof shared->paths[2], "%s", output_.c_str());
-    const char* argv[] = {"vimbrel", first_.c_str(), second_.c_str(), output_.c_str()};
-    const std::string commandLine = platform::WindowsCommandLine(4, argv);
 
     std::fflush(nullptr);
     const pid_t child = ::fork();
@@ -284,7 +281,7 @@ class PosixFaultSweep : public ::testing::Test {
       ::close(error);
       fdTargets.clear();
       platform::PrepareProcess(CountedCalls());
-      platform::PosixOs os(commandLine, CountedCalls());
+      platform::PosixOs os({"vimbrel", first_, second_, output_}, CountedCalls());
       reliability::RunProgramOn(os);
     }
     ChildEnd end;

@@ -113,7 +113,7 @@ TEST_F(PosixOsTest, ReadMovesTheWholeCountThroughInterruptionsAndShortReads) {
   script.interruptEveryOther = true;
   script.maxChunk = 777;
   calls_.read = ChoppyRead;
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const platform::Handle handle =
       os.OpenFile(path.c_str(), platform::kGenericRead, 3, platform::kOpenExisting);
   ASSERT_NE(handle, platform::kInvalidHandle);
@@ -137,7 +137,7 @@ TEST_F(PosixOsTest, WriteMovesTheWholeCountThroughInterruptionsAndShortWrites) {
   script.interruptEveryOther = true;
   script.maxChunk = 777;
   calls_.write = ChoppyWrite;
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const platform::Handle handle = os.OpenFile(
       path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
   ASSERT_NE(handle, platform::kInvalidHandle);
@@ -154,7 +154,7 @@ TEST_F(PosixOsTest, AWriteTheDeviceTakesNothingOfIsShort) {
   created_.push_back(path);
   script.writeTakesNothing = true;
   calls_.write = ChoppyWrite;
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const platform::Handle handle = os.OpenFile(
       path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
   std::uint32_t transferred = 99;
@@ -251,7 +251,7 @@ TEST_F(PosixOsTest, FailedCallsGiveTheirWin32Codes) {
     script.failErrno = c.failErrno;
     platform::SystemCalls calls = platform::RealSystemCalls();
     c.breakCall(calls);
-    platform::PosixOs os("", calls);
+    platform::PosixOs os({}, calls);
     const platform::Handle handle = os.OpenFile(
         path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kOpenExisting);
     ASSERT_NE(handle, platform::kInvalidHandle);
@@ -269,7 +269,7 @@ TEST_F(PosixOsTest, AnInterruptedCloseHasReleasedTheDescriptor) {
     errno = EINTR;
     return -1;
   };
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const std::string path = MakeFile("in", "x");
   const platform::Handle handle =
       os.OpenFile(path.c_str(), platform::kGenericRead, 3, platform::kOpenExisting);
@@ -316,7 +316,7 @@ TEST_F(PosixOsTest, FailedOpensGiveTheirWin32Codes) {
       ++closes;
       return ::close(fd);
     };
-    platform::PosixOs os("", calls);
+    platform::PosixOs os({}, calls);
     EXPECT_EQ(os.OpenFile((c.failOpen ? path : fifo).c_str(), platform::kGenericRead, 3,
                           platform::kOpenExisting),
               platform::kInvalidHandle);
@@ -342,7 +342,7 @@ TEST_F(PosixOsTest, AnOpenWaitsForALeaseToBeGivenUp) {
     }
     ::fcntl(holder, F_SETLEASE, F_UNLCK);
   });
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const platform::Handle handle =
       os.OpenFile(path.c_str(), platform::kGenericRead, 3, platform::kOpenExisting);
   release.join();
@@ -364,7 +364,7 @@ TEST_F(PosixOsTest, WithoutProcFilesStillOpen) {
     return ::open(name, flags, mode);
   };
   script.failErrno = ENOENT;
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const std::string input = MakeFile("in", "movie");
   const std::string output = folder_ + "/out";
   created_.push_back(output);
@@ -398,7 +398,7 @@ TEST_F(PosixOsTest, AFifoOutputIsOpenedOnceWriteOnly) {
   // The reader waits before the join starts, as a player would.
   const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  platform::PosixOs os("", calls_);
+  platform::PosixOs os({}, calls_);
   const platform::Handle handle = os.OpenFile(
       fifo.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
   ASSERT_NE(handle, platform::kInvalidHandle) << "error " << os.LastError();
