@@ -41,6 +41,7 @@ bool VersionAsked(std::int32_t count) { return LoneWord(count) == "--version"; }
 
 void RunProgram() {
   using namespace runtime;
+  // It begins the line that says why a run failed.
   ProgramName = "vimbrel";
   // Inputs are opened for reading only, and every file with read and write
   // sharing.

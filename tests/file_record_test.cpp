@@ -10,7 +10,6 @@
 #include "fake/run_program.h"
 #include "runtime/file_record.h"
 #include "runtime/io_result.h"
-#include "runtime/program_end.h"
 
 namespace {
 
