@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "data/errno_table.h"
 #include "platform/posix/exit_status.h"
 #include "platform/posix/posix_os.h"
 #include "platform/posix/win32_errors.h"
@@ -30,15 +31,11 @@ TEST(Posix, ExitStatusKeepsEveryFailureNonZero) {
 }
 
 TEST(Posix, ErrnoGivesTheWin32Number) {
-  struct {
-    int errnoValue;
-    std::uint32_t win32;
-  } const cases[] = {
-      {ENOENT, 2}, {ENOTDIR, 3}, {EMFILE, 4}, {EACCES, 5},   {EPERM, 5},
-      {EISDIR, 5}, {EBADF, 6},   {EPIPE, 232}, {ENOSPC, 112}, {ENAMETOOLONG, 206},
-      {EAGAIN, 33},
-  };
-  for (const auto& c : cases) EXPECT_EQ(platform::Win32ErrorFromErrno(c.errnoValue), c.win32);
+  const std::vector<test_data::ErrnoRow> table = test_data::ErrnoTable();
+  ASSERT_FALSE(table.empty());
+  for (const test_data::ErrnoRow& row : table) {
+    EXPECT_EQ(platform::Win32ErrorFromErrno(row.errnoValue), row.win32) << row.name;
+  }
   for (int errnoValue = 0; errnoValue < 200; ++errnoValue) {
     EXPECT_NE(platform::Win32ErrorFromErrno(errnoValue), 0u) << errnoValue;
   }
