@@ -1,13 +1,15 @@
-// The one narrow interface between Vimbrel and the operating system.
+// The Win32 calls the program makes on files, handles and its own process.
 //
-// Every operation mirrors one Win32 call, with the Win32 meaning and the Win32
-// error numbers, so that the layers above behave identically on every
-// platform: the Win32 build calls the real functions, the POSIX build stands
-// in for them, and the unit tests use an in-memory fake.
+// Every method but the two identity questions stands for the one Win32 call
+// its comment names, with that call's meaning and error numbers, so that the
+// layers above behave the same on every platform: the Win32 build makes the
+// real call, the POSIX build stands in for it, and the unit tests use an
+// in-memory fake. The identity questions take several calls, the same on
+// every system, which their comments name. What the program needs of its
+// system beyond these calls is in services.h.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace platform {
 
@@ -109,23 +111,6 @@ class Os {
   // bytes as they are on POSIX. The whole text counts as written once the
   // console took it.
   virtual bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) = 0;
-  // What an open handle holds, and for a disk file (or, on POSIX, a pipe)
-  // its identity: GetFileType, then GetFileInformationByHandleEx(FileIdInfo)
-  // where the file system answers it with a file id, GetFileInformationByHandle
-  // otherwise.
-  virtual PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
-  // What a path names, following links, and for a disk file its identity.
-  // Where the name alone tells that it is no disk file, nothing is opened:
-  // opening a named pipe to ask would take its server's one connection, and
-  // opening a serial port can reset the device.
-  virtual PathKind IdentityOfPath(const char* path, FileIdentity* identity) = 0;
-  // GetCommandLineA: the same text on every call.
-  virtual const char* CommandLine() = 0;
-  // Whether CommandLine() carries every argument exactly as the user gave
-  // it. Windows' ANSI code page may lack a character of a name, which then
-  // reaches the program changed; on POSIX an argument may hold double quotes
-  // that the rebuilt line cannot carry.
-  virtual bool CommandLineIsExact() = 0;
   // GetModuleFileNameA for the executable itself: the number of bytes
   // written, `size` when the path was cut to fit, 0 on failure.
   virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;
@@ -134,29 +119,27 @@ class Os {
   // The base address of the loaded module holding an address of its code or
   // data (VirtualQuery's allocation base), 0 when it cannot be told.
   virtual std::uintptr_t ModuleBase(const void* code) = 0;
-  // The system's own words for `code`, which LastError has just given:
-  // FormatMessageA's on Windows, the C library's for the errno it was made
-  // from on POSIX. No line end.
-  virtual std::string ErrorWords(std::uint32_t code) = 0;
-  // Writes one line to standard error, ended as text lines end on this
-  // system. Unchecked: nothing is left to report its failure to.
-  virtual void WriteErrorLine(const std::string& text) = 0;
   // ExitProcess.
   [[noreturn]] virtual void Exit(std::uint32_t status) = 0;
+
+  // The two identity questions: whether two names, or a name and an open
+  // handle, lead to one file.
+
+  // What an open handle holds, and for a disk file (or, on POSIX, a pipe)
+  // its identity: GetFileType, then GetFileInformationByHandleEx(FileIdInfo)
+  // where the file system answers it with a file id, GetFileInformationByHandle
+  // otherwise; fstat on POSIX.
+  virtual PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
+  // What a path names, following links, and for a disk file its identity.
+  // Where GetFullPathNameA shows that the name is no path on a volume (a
+  // device, a pipe or a mailslot), nothing is opened: opening a named pipe to
+  // ask would take its server's one connection, and opening a serial port
+  // can reset the device. Any other name is opened with no access and asked
+  // as IdentityOfHandle asks. POSIX asks stat, which opens nothing.
+  virtual PathKind IdentityOfPath(const char* path, FileIdentity* identity) = 0;
 };
 
-// The operating system every layer above calls.
+// The operating system every layer above calls; system.h puts it in place.
 Os& CurrentOs();
-// Tests put a fake in place; the program puts the real one.
-void UseOs(Os& os);
-
-// Readies the process before the program's own code runs: on POSIX, the
-// signals that would end it where Windows returns an error are ignored, so
-// that the failing call reports it.
-void PrepareProcess();
-
-// The real operating system of this build. POSIX rebuilds the Windows command
-// line from argv; Windows ignores both.
-Os& SystemOs(int argc, char** argv);
 
 }  // namespace platform

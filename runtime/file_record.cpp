@@ -1,10 +1,10 @@
 #include "runtime/file_record.h"
 
 #include "platform/os.h"
-#include "runtime/io_result.h"
-#include "runtime/program_end.h"
 
 namespace runtime {
+
+std::uint8_t DefaultOpenMode = 2;
 
 const std::uint32_t ShareModeTable[8] = {
     platform::kShareRead | platform::kShareWrite,
@@ -34,13 +34,6 @@ constexpr OpenRequest kOpenRequests[] = {
     {platform::kGenericRead | platform::kGenericWrite, platform::kCreateAlways,
      OpenMode::kInputOutput},
 };
-
-// Every operation but the open needs an open record; otherwise it records 103.
-bool RequireOpen(const IoRecord& record, Activity activity) {
-  if (IsOpen(record.state)) return true;
-  SetPendingIoResult(kNotOpen, activity, record);
-  return false;
-}
 
 }  // namespace
 
@@ -168,55 +161,6 @@ std::int64_t FileLength(FileRecord& record) {
 std::uint32_t CloseFileHandle(IoRecord& record) {
   record.state = OpenMode::kClosed;
   return platform::CurrentOs().Close(record.osHandle) ? 0 : LastOsError();
-}
-
-void RequireDiskFile(FileRecord& record) {
-  if (!RequireOpen(record, Activity::kRead)) return;
-  if (platform::CurrentOs().DeviceType(record.osHandle) != platform::FileType::kDisk) {
-    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record);
-  }
-}
-
-const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records) {
-  for (const IoRecord* record : records) {
-    if (!RequireOpen(*record, Activity::kExamine)) return nullptr;
-  }
-  platform::Os& os = platform::CurrentOs();
-  platform::FileIdentity named;
-  const platform::PathKind namedKind = os.IdentityOfPath(path, &named);
-  switch (namedKind) {
-    case platform::PathKind::kUnknown: {
-      // Only a path that names nothing is surely no open file; after any
-      // other failure the output could still be a movie, which creating it
-      // would truncate.
-      const std::uint32_t code = LastOsError();
-      if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
-        SetPendingOsResult(code, Activity::kExamine, path);
-      }
-      return nullptr;
-    }
-    case platform::PathKind::kOther:
-      // A device or console is shared harmlessly: writing to it destroys
-      // nothing that another record holds.
-      return nullptr;
-    case platform::PathKind::kDiskFile:
-    case platform::PathKind::kPipe:
-      break;
-  }
-  for (const IoRecord* record : records) {
-    platform::FileIdentity held;
-    const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
-    if (heldKind == platform::PathKind::kUnknown) {
-      // A standard handle is the process's, opened by whoever started it: it
-      // may not let its file be asked about (Windows gives a redirection
-      // write access alone). It is then taken for another file.
-      if (record->pathName.empty()) continue;
-      SetPendingIoResultFromOs(Activity::kExamine, *record);
-      return nullptr;
-    }
-    if (heldKind == namedKind && named == held) return record;
-  }
-  return nullptr;
 }
 
 }  // namespace runtime

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 
 #include "runtime/io_record.h"
 
@@ -16,6 +15,10 @@ struct FileRecord : IoRecord {
 };
 
 enum class OpenKind : std::uint8_t { kRead = 0, kWrite = 1, kReadWrite = 2, kCreate = 3 };
+
+// Selects the access for opening an existing file (bits 0-1) and the sharing
+// for every open of a named file (bits 4-6).
+extern std::uint8_t DefaultOpenMode;
 
 // The sharing flags for every open of a named file, selected by bits 4-6 of
 // DefaultOpenMode.
@@ -43,16 +46,5 @@ std::int64_t FileLength(FileRecord& record);
 // The close hook of a named file: marks the record closed and releases the
 // handle; 0, or the operating system's code.
 std::uint32_t CloseFileHandle(IoRecord& record);
-
-// The movies are joined from disk files only: a FIFO, socket or device would
-// be joined as if empty, or not at all. Records error 50 (not supported) for
-// anything else.
-void RequireDiskFile(FileRecord& record);
-
-// The open record that holds the very file or pipe the path names, whatever
-// the spelling, link or hard link that leads there, or none; the path is
-// asked about once. A path that names nothing, or a device, is held by no
-// record; any other failure to tell records its code.
-const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records);
 
 }  // namespace runtime

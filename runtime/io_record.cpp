@@ -1,9 +1,16 @@
 #include "runtime/io_record.h"
 
-#include "runtime/io_result.h"
-#include "runtime/text_stream.h"
+#include "platform/services.h"
 
 namespace runtime {
+
+namespace {
+
+std::string Where(const IoRecord& record) {
+  return record.streamName != nullptr ? record.streamName : Quoted(record.pathName.c_str());
+}
+
+}  // namespace
 
 std::uint32_t DoNothing(IoRecord& /*record*/) { return 0; }
 
@@ -13,6 +20,12 @@ void AssignName(IoRecord& record, const char* name) {
   record.transferHook = nullptr;
   record.closeHook = nullptr;
   record.pathName = name != nullptr ? name : "";
+}
+
+bool RequireOpen(const IoRecord& record, Activity activity) {
+  if (IsOpen(record.state)) return true;
+  SetPendingIoResult(kNotOpen, activity, record);
+  return false;
 }
 
 void CloseFileRecord(IoRecord& record) {
@@ -32,10 +45,27 @@ void CloseFileRecord(IoRecord& record) {
       code = record.closeHook(record);
       break;
     default:
-      if (&record != &InputStream) SetPendingIoResult(kNotOpen, Activity::kClose, record);
+      SetPendingIoResult(kNotOpen, Activity::kClose, record);
       return;
   }
   if (code != 0) SetPendingOsResult(code, Activity::kClose, record);
+}
+
+void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& record) {
+  SetPendingResult(code, activity, Where(record), RuntimeWords(code));
+}
+
+void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& record,
+                        const std::string& words) {
+  SetPendingResult(code, activity, Where(record), words);
+}
+
+void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& record) {
+  SetPendingResult(code, activity, Where(record), platform::CurrentServices().ErrorWords(code));
+}
+
+void SetPendingIoResultFromOs(Activity activity, const IoRecord& record) {
+  SetPendingOsResult(LastOsError(), activity, record);
 }
 
 }  // namespace runtime

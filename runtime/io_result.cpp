@@ -1,8 +1,7 @@
 #include "runtime/io_result.h"
 
 #include "platform/os.h"
-#include "runtime/program_end.h"
-#include "runtime/text_stream.h"
+#include "platform/services.h"
 
 namespace runtime {
 
@@ -26,9 +25,17 @@ const char* Doing(Activity activity) {
   return "cannot examine ";
 }
 
-const char* OwnWords(std::uint32_t code) {
+std::string Text(std::uint32_t code, Activity activity, const std::string& where,
+                 const std::string& words) {
+  return Doing(activity) + where + ": " + words + " (error " + std::to_string(code) + ")";
+}
+
+}  // namespace
+
+std::string Quoted(const char* path) { return std::string("`") + path + "'"; }
+
+const char* RuntimeWords(std::uint32_t code) {
   switch (code) {
-    case platform::error::kNotSupported: return "not a regular file (a FIFO, socket or device)";
     case kShortRead: return "it held fewer bytes than its size promised";
     case kShortWrite: return "it took fewer bytes than it was given";
     case kNeverBound: return "it was never given a name";
@@ -37,31 +44,10 @@ const char* OwnWords(std::uint32_t code) {
   return "it is missing or unusable";  // kNotOpenForOutput
 }
 
-std::string Text(std::uint32_t code, Activity activity, const std::string& where,
-                 const std::string& words) {
-  return Doing(activity) + where + ": " + words + " (error " + std::to_string(code) + ")";
-}
-
-void Record(std::uint32_t code, Activity activity, const std::string& where,
-            const std::string& words) {
+void SetPendingResult(std::uint32_t code, Activity activity, const std::string& where,
+                      const std::string& words) {
   PendingIoResult = code;
   PendingFailure = Text(code, activity, where, words);
-}
-
-std::string Where(const char* path) { return std::string("`") + path + "'"; }
-
-std::string Where(const IoRecord& record) {
-  return &record == &OutputStream ? "standard output" : Where(record.pathName.c_str());
-}
-
-}  // namespace
-
-void SetPendingIoResult(std::uint32_t code, Activity activity, const IoRecord& record) {
-  Record(code, activity, Where(record), OwnWords(code));
-}
-
-void SetPendingOsResult(std::uint32_t code, Activity activity, const IoRecord& record) {
-  Record(code, activity, Where(record), platform::CurrentOs().ErrorWords(code));
 }
 
 void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path) {
@@ -70,21 +56,12 @@ void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path)
 }
 
 std::string OsFailureText(std::uint32_t code, Activity activity, const char* path) {
-  return Text(code, activity, Where(path), platform::CurrentOs().ErrorWords(code));
+  return Text(code, activity, Quoted(path), platform::CurrentServices().ErrorWords(code));
 }
 
 std::uint32_t LastOsError() {
   const std::uint32_t code = platform::CurrentOs().LastError();
   return code != 0 ? code : platform::error::kGeneralFailure;
-}
-
-void SetPendingIoResultFromOs(Activity activity, const IoRecord& record) {
-  SetPendingOsResult(LastOsError(), activity, record);
-}
-
-void CheckIo(CheckSite& site) {
-  if (PendingIoResult == 0) return;
-  RuntimeErrorExit(PendingIoResult, reinterpret_cast<std::uintptr_t>(&site));
 }
 
 }  // namespace runtime

@@ -1,9 +1,10 @@
 #include "runtime/program_end.h"
 
 #include <cstdlib>
-#include <utility>
 
 #include "platform/os.h"
+#include "platform/services.h"
+#include "runtime/file_record.h"
 #include "runtime/io_result.h"
 #include "runtime/text_stream.h"
 
@@ -11,13 +12,14 @@ namespace runtime {
 
 std::uint32_t ExitStatus = 0;
 std::uintptr_t ErrorLocation = 0;
-std::uint8_t DefaultOpenMode = 2;
+std::string ProgramName;
 
 void StartRuntime() {
   PendingIoResult = 0;
   PendingFailure.clear();
   ExitStatus = 0;
   ErrorLocation = 0;
+  ProgramName.clear();
   DefaultOpenMode = 2;
   AssignName(InputStream, "");
   AssignName(OutputStream, "");
@@ -36,11 +38,6 @@ std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location) {
     location >>= 4;
   } while (location != 0);
   return message;
-}
-
-void Refuse(std::uint32_t status, std::string words) {
-  ExitStatus = status;
-  PendingFailure = std::move(words);
 }
 
 void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location) {
@@ -66,7 +63,9 @@ void EndProgram() {
     EndLine(OutputStream);
     ErrorLocation = 0;
   }
-  CloseFileRecord(InputStream);
+  // Standard input is closed only when something opened it: a program that
+  // never reads it must not end with 103.
+  if (IsOpen(InputStream.state)) CloseFileRecord(InputStream);
   CloseFileRecord(OutputStream);
   // The last lines of a run that otherwise went well did not reach standard
   // output: a script must not take that run for a success.
@@ -74,7 +73,9 @@ void EndProgram() {
     ExitStatus = PendingIoResult;
     failure = PendingFailure;
   }
-  if (ExitStatus != 0) os.WriteErrorLine("vimbrel: " + failure);
+  if (ExitStatus != 0) {
+    platform::CurrentServices().WriteErrorLine(ProgramName.empty() ? failure : ProgramName + ": " + failure);
+  }
   os.Exit(ExitStatus);
   // Exit does not come back; the compiler cannot see that through the interface.
   std::abort();

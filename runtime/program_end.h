@@ -10,9 +10,10 @@ namespace runtime {
 extern std::uint32_t ExitStatus;
 // The code location of a pending run-time error; 0 when there is none.
 extern std::uintptr_t ErrorLocation;
-// Selects the access for opening an existing file (bits 0-1) and the sharing
-// for every open of a named file (bits 4-6).
-extern std::uint8_t DefaultOpenMode;
+// The program's name, which the program sets first: it begins the line on
+// standard error, as command-line tools' lines do. Empty, the line says the
+// failure alone.
+extern std::string ProgramName;
 
 // Runs before the program's own code: binds the standard streams and resets
 // every program-wide value.
@@ -22,16 +23,12 @@ void StartRuntime();
 // and the location in eight upper-case hexadecimal digits.
 std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location);
 
-// For a run the program refuses to carry out: the program's end will exit
-// with `status` and say why on standard error, in `words` (what the program
-// would have done and why it did not, with the code where there is one).
-void Refuse(std::uint32_t status, std::string words);
-
 [[noreturn]] void RuntimeErrorExit(std::uint32_t code, std::uintptr_t location);
 
 // Reports a pending run-time error, writes out OutputStream and ends the
 // process with ExitStatus. A run that ends with a status other than 0 says
-// why in one line on standard error.
+// why in one line on standard error: PendingFailure, which a program that
+// sets the status itself sets too.
 [[noreturn]] void EndProgram();
 
 }  // namespace runtime

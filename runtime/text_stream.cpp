@@ -6,8 +6,8 @@
 
 namespace runtime {
 
-TextStream InputStream;
-TextStream OutputStream;
+TextStream InputStream{"standard input"};
+TextStream OutputStream{"standard output"};
 
 namespace {
 
@@ -182,6 +182,11 @@ void EndLine(TextStream& stream) {
   } else if (stream.state != OpenMode::kInput) {
     SetPendingIoResult(kNotOpen, Activity::kWrite, stream);
   }
+}
+
+void WriteLine(std::string_view text) {
+  PutText(OutputStream, text);
+  EndLine(OutputStream);
 }
 
 }  // namespace runtime

@@ -12,6 +12,7 @@ namespace runtime {
 inline constexpr std::uint32_t kTextBufferSize = 128;
 
 struct TextStream : IoRecord {
+  using IoRecord::IoRecord;
   std::int32_t bufferPosition = 0;  // bytes waiting in the buffer
   StreamFunction lineEndHook = nullptr;
   char buffer[kTextBufferSize] = {};
@@ -37,5 +38,7 @@ void PutTerminatedText(TextStream& stream, const char* text);
 void PutChar(TextStream& stream, char character);
 // Appends CR LF; on a console the line then goes out at once.
 void EndLine(TextStream& stream);
+// The text and CR LF on OutputStream; the caller checks it.
+void WriteLine(std::string_view text);
 
 }  // namespace runtime

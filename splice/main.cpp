@@ -1,10 +1,13 @@
-#include "platform/os.h"
+#include <memory>
+
+#include "platform/system.h"
 #include "runtime/program_end.h"
 #include "splice/program.h"
 
 int main(int argc, char** argv) {
   platform::PrepareProcess();
-  platform::UseOs(platform::SystemOs(argc, argv));
+  const std::unique_ptr<platform::System> system = platform::MakeRealSystem(argc, argv);
+  platform::UseSystem(*system);
   runtime::StartRuntime();
   splice::RunProgram();
 }

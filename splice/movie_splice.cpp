@@ -4,9 +4,11 @@
 #include <string>
 
 #include "runtime/file_record.h"
+#include "runtime/io_check.h"
 #include "runtime/io_result.h"
-#include "runtime/program_end.h"
 #include "runtime/text_stream.h"
+#include "splice/file_rules.h"
+#include "splice/refusal.h"
 #include "util/command_line.h"
 #include "util/file_names.h"
 
@@ -54,11 +56,6 @@ std::int32_t CopyChunk(FileRecord& from, FileRecord& to, std::int32_t request,
 }
 
 }  // namespace
-
-void WriteLine(std::string_view text) {
-  PutText(OutputStream, text);
-  EndLine(OutputStream);
-}
 
 void SpliceMovies() {
   const std::string firstName = kol::ArgumentAt(1);

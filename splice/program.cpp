@@ -3,25 +3,21 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/io_result.h"
+#include "runtime/file_record.h"
+#include "runtime/io_check.h"
 #include "runtime/program_end.h"
 #include "runtime/text_stream.h"
 #include "splice/movie_splice.h"
+#include "splice/refusal.h"
 #include "util/command_line.h"
 
 namespace splice {
 namespace {
 
 constexpr std::int32_t kRequiredArgumentCount = 3;
-// Windows' ERROR_INVALID_NAME.
-constexpr std::uint32_t kChangedArgumentStatus = 123;
 constexpr char kChangedArgumentWords[] =
     "cannot take the arguments exactly as given (double quotes the command line cannot "
     "carry, or characters outside the code page); no file was touched (error 123)";
-
-// Windows' ERROR_BAD_ARGUMENTS: a wrong count is a failure, or a script with
-// an empty variable or a forgotten name would carry on as if joined.
-constexpr std::uint32_t kWrongCountStatus = 160;
 
 // The one argument on a line that holds nothing else, blank pairs included:
 // a word that asks for something. Empty otherwise: an empty argument beside it
@@ -45,6 +41,8 @@ bool VersionAsked(std::int32_t count) { return LoneWord(count) == "--version"; }
 
 void RunProgram() {
   using namespace runtime;
+  // It begins the line that says why a run failed.
+  ProgramName = "vimbrel";
   // Inputs are opened for reading only, and every file with read and write
   // sharing.
   DefaultOpenMode = 0;

@@ -4,55 +4,32 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "data/tables.h"
 #include "fake/run_program.h"
 #include "util/command_line.h"
 
 namespace {
 
-struct LineCase {
-  std::string line;
-  std::int32_t count;
-  std::string arguments[3];  // 1 to 3; empty past the last
-};
-
-// \t is a tab, \" a double quote; hex escapes are split where a hex digit
-// follows.
-const LineCase kLines[] = {
-    {"prog.exe a.mve b.mve out.mve", 3, {"a.mve", "b.mve", "out.mve"}},
-    {"prog.exe\ta.mve\t\tb.mve out.mve", 3, {"a.mve", "b.mve", "out.mve"}},
-    {"   prog.exe   a.mve   ", 1, {"a.mve"}},
-    {"\"C:\\Tools\\prog.exe\" \"My Movie 1.mve\" b.mve out.mve", 3,
-     {"My Movie 1.mve", "b.mve", "out.mve"}},
-    {"prog.exe a.mve \"\" b.mve out.mve", 3, {"a.mve", "b.mve", "out.mve"}},
-    {"prog.exe \"\"\"\" a.mve", 1, {"a.mve"}},
-    {"prog.exe \"\" \"\" x", 1, {"x"}},
-    {"prog.exe \"\"", 0, {}},
-    {"prog.exe C:\\\"My Movies\"\\a.mve b.mve", 2, {"C:\\\"My Movies\"\\a.mve", "b.mve"}},
-    {"prog.exe a\"b c\"d", 1, {"a\"b c\"d"}},
-    {"prog.exe \"a b\"c d", 2, {"\"a b\"c", "d"}},
-    {"prog.exe \"a\"b\"c\" x", 2, {"a\"b\"c", "x"}},
-    {"prog.exe \"\"\"a\"\"\" b", 2, {"a\"\"", "b"}},
-    {"prog.exe \"\"\" x", 1, {"\" x"}},
-    {"prog.exe a.mve b.mve \"out file.mve", 3, {"a.mve", "b.mve", "\"out file.mve"}},
-    {"prog.exe a.mve b.mve \"", 3, {"a.mve", "b.mve", "\""}},
-    {"prog.exe \xE9t\xE9.mve b\x7F.mve", 2, {"\xE9t\xE9.mve", "b\x7F.mve"}},
-    {"prog.exe a\x01" "b", 2, {"a", "b"}},
-    {"", 0, {}},
-    {"\"\" a b", 1, {"b"}},
-};
-
+// Each row: the line, its count and its arguments from 1 on.
 TEST(CommandLine, TableOfLinesGivesCountAndArguments) {
-  for (const LineCase& c : kLines) {
-    SCOPED_TRACE(c.line);
-    EXPECT_EQ(kol::CountArguments(c.line.c_str()), c.count);
-    for (std::int32_t index = 1; index <= 3; ++index) {
-      EXPECT_EQ(kol::ArgumentAt(c.line.c_str(), index), c.arguments[index - 1]) << index;
+  const std::vector<test_data::Row> lines = test_data::ReadTable("command_lines.txt");
+  ASSERT_FALSE(lines.empty());
+  for (const test_data::Row& row : lines) {
+    const char* line = row.at(0).c_str();
+    SCOPED_TRACE(row.at(0));
+    EXPECT_EQ(kol::CountArguments(line), std::stoi(row.at(1)));
+    for (std::size_t index = 1; index <= 3; ++index) {
+      const std::string argument = index + 1 < row.size() ? row[index + 1] : "";
+      EXPECT_EQ(kol::ArgumentAt(line, static_cast<std::int32_t>(index)), argument) << index;
     }
   }
-  EXPECT_EQ(kol::ArgumentAt(kLines[0].line.c_str(), 4), "");
-  EXPECT_EQ(kol::ArgumentAt(kLines[3].line.c_str(), -1), "C:\\Tools\\prog.exe");
-  EXPECT_EQ(kol::ArgumentAt(kLines[3].line.c_str(), INT32_MIN), "C:\\Tools\\prog.exe");
+  // Past the last argument; below 0, the program's own token, which the
+  // fourth row quotes.
+  EXPECT_EQ(kol::ArgumentAt(lines[0][0].c_str(), 4), "");
+  EXPECT_EQ(kol::ArgumentAt(lines[3][0].c_str(), -1), "C:\\Tools\\prog.exe");
+  EXPECT_EQ(kol::ArgumentAt(lines[3][0].c_str(), INT32_MIN), "C:\\Tools\\prog.exe");
 }
 
 TEST(CommandLine, ArgumentZeroIsTheModulePathWhateverTheLine) {

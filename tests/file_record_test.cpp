@@ -10,7 +10,6 @@
 #include "fake/run_program.h"
 #include "runtime/file_record.h"
 #include "runtime/io_result.h"
-#include "runtime/program_end.h"
 
 namespace {
 
@@ -24,13 +23,11 @@ class FileRecordTest : public ::testing::Test {
     DefaultOpenMode = 0;
     os.AddFile("ten", "0123456789");
   }
-  // A record bound to the path and opened for reading.
-  FileRecord Opened(const char* path) {
-    FileRecord record;
+  // Binds the record to the path and opens it for reading.
+  void Open(FileRecord& record, const char* path) {
     AssignName(record, path);
     OpenExisting(record, 1);
     EXPECT_EQ(PendingIoResult, 0u);
-    return record;
   }
   fake::FakeOs os;
   char buffer[64] = {};
@@ -49,7 +46,8 @@ TEST_F(FileRecordTest, ClosedAndNeverBoundRecordsRefuseEveryOperation) {
       [&](FileRecord& r) { length = FileLength(r); },
       [](FileRecord& r) { CloseFileRecord(r); },
   };
-  FileRecord closed = Opened("ten");
+  FileRecord closed;
+  Open(closed, "ten");
   CloseFileRecord(closed);
   ASSERT_EQ(closed.state, OpenMode::kClosed);
   FileRecord neverBound;
@@ -77,7 +75,8 @@ TEST_F(FileRecordTest, ClosedAndNeverBoundRecordsRefuseEveryOperation) {
 }
 
 TEST_F(FileRecordTest, ShortfallWithoutCountOutIs100Or101) {
-  FileRecord input = Opened("ten");
+  FileRecord input;
+  Open(input, "ten");
   os.ShortenNth(Call::kRead, 1, 4);
   ReadRecords(input, buffer, 10, nullptr);
   EXPECT_EQ(PendingIoResult, 100u);
@@ -100,14 +99,16 @@ TEST_F(FileRecordTest, ShortfallWithoutCountOutIs100Or101) {
 }
 
 TEST_F(FileRecordTest, WriteOnInputIs103) {
-  FileRecord input = Opened("ten");
+  FileRecord input;
+  Open(input, "ten");
   WriteRecords(input, buffer, 1, nullptr);
   EXPECT_EQ(PendingIoResult, 103u);
   EXPECT_EQ(os.CountOf(Call::kWrite), 0);
 }
 
 TEST_F(FileRecordTest, CountOutTakesShortfallsAndEndOfFileWithoutError) {
-  FileRecord input = Opened("ten");
+  FileRecord input;
+  Open(input, "ten");
   std::int32_t count = -1;
   ReadRecords(input, buffer, 64, &count);
   EXPECT_EQ(count, 10);
@@ -117,7 +118,8 @@ TEST_F(FileRecordTest, CountOutTakesShortfallsAndEndOfFileWithoutError) {
 }
 
 TEST_F(FileRecordTest, FailuresRecordTheOsCodeAndAnswerHarmlessly) {
-  FileRecord input = Opened("ten");
+  FileRecord input;
+  Open(input, "ten");
   os.FailNth(Call::kFileSize, 1, 6);
   EXPECT_TRUE(IsAtEnd(input));
   EXPECT_EQ(PendingIoResult, 6u);
@@ -141,10 +143,12 @@ TEST_F(FileRecordTest, FailuresRecordTheOsCodeAndAnswerHarmlessly) {
 
 TEST_F(FileRecordTest, EndTestAndPositions) {
   os.AddFile("empty", "");
-  FileRecord empty = Opened("empty");
+  FileRecord empty;
+  Open(empty, "empty");
   EXPECT_TRUE(IsAtEnd(empty));
 
-  FileRecord input = Opened("ten");
+  FileRecord input;
+  Open(input, "ten");
   EXPECT_FALSE(IsAtEnd(input));
   SeekTo(input, 9);
   EXPECT_FALSE(IsAtEnd(input));
@@ -190,7 +194,8 @@ TEST_F(FileRecordTest, OpenRequestsFollowDefaultOpenMode) {
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));
     DefaultOpenMode = c.mode;
-    FileRecord record = Opened("ten");
+    FileRecord record;
+    Open(record, "ten");
     EXPECT_EQ(record.state, c.state);
     const fake::FakeOs::OpenRequest& request = os.openRequests.back();
     EXPECT_EQ(request.access, c.access);
@@ -205,7 +210,8 @@ TEST_F(FileRecordTest, OpenRequestsFollowDefaultOpenMode) {
 }
 
 TEST_F(FileRecordTest, ReopeningClosesTheOldHandle) {
-  FileRecord record = Opened("ten");
+  FileRecord record;
+  Open(record, "ten");
   OpenExisting(record, 1);
   EXPECT_EQ(os.OpenPaths(), std::vector<std::string>{"ten"});
   // A failed close is recorded, and the open goes on.

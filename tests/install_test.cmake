@@ -7,10 +7,11 @@
 # is first built as a packager would, with that preset and MAINTAINER; the
 # source archive (CONFIG=CPackSourceConfig.cmake) is unpacked and built by the
 # README's first command, without network where a user namespace can cut it.
-#   cmake -D BUILD_DIR=... -D PREFIX=... -D PROGRAM=bin/vimbrel
+# The usage text comes from the tests' table in SOURCE_DIR.
+#   cmake -D BUILD_DIR=... -D SOURCE_DIR=... -D PREFIX=... -D PROGRAM=bin/vimbrel
 #         -D "FILES=bin/vimbrel;share/man/man1/vimbrel.1" [-D GENERATOR=DEB|ZIP|TGZ]
 #         [-D "FILE_TYPE=regex" -D FILE_COMMAND=/usr/bin/file] [-D EMULATOR=...]
-#         [-D RUN=OFF] [-D SOURCE_DIR=... -D PRESET=debian -D "MAINTAINER=..."]
+#         [-D RUN=OFF] [-D PRESET=debian -D "MAINTAINER=..."]
 #         [-D LINTIAN=/usr/bin/lintian] [-D CONFIG=CPackSourceConfig.cmake]
 #         -P install_test.cmake
 
@@ -95,7 +96,9 @@ if(NOT RUN STREQUAL "OFF")
   execute_process(COMMAND ${EMULATOR} "${root}/${PROGRAM}"
                   OUTPUT_FILE "${PREFIX}/usage.txt" RESULT_VARIABLE status)
   file(READ "${PREFIX}/usage.txt" output HEX)
-  string(HEX "Vimbrel\r\n\r\nThis program joins two Interplay MVE movies into one.\r\n\r\n usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve\r\n" usage)
+  include("${SOURCE_DIR}/tests/data/tables.cmake")
+  vimbrel_usage_text(usage)
+  string(HEX "${usage}" usage)
   if(NOT output STREQUAL usage)
     message(FATAL_ERROR "the program in ${root} printed (hexadecimal):\n${output}")
   endif()

@@ -10,13 +10,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "data/errno_table.h"
 #include "platform/posix/exit_status.h"
 #include "platform/posix/posix_os.h"
 #include "platform/posix/win32_errors.h"
-#include "platform/posix/windows_command_line.h"
-#include "util/command_line.h"
 
 namespace {
 
@@ -33,15 +31,11 @@ TEST(Posix, ExitStatusKeepsEveryFailureNonZero) {
 }
 
 TEST(Posix, ErrnoGivesTheWin32Number) {
-  struct {
-    int errnoValue;
-    std::uint32_t win32;
-  } const cases[] = {
-      {ENOENT, 2}, {ENOTDIR, 3}, {EMFILE, 4}, {EACCES, 5},   {EPERM, 5},
-      {EISDIR, 5}, {EBADF, 6},   {EPIPE, 232}, {ENOSPC, 112}, {ENAMETOOLONG, 206},
-      {EAGAIN, 33},
-  };
-  for (const auto& c : cases) EXPECT_EQ(platform::Win32ErrorFromErrno(c.errnoValue), c.win32);
+  const std::vector<test_data::ErrnoRow> table = test_data::ErrnoTable();
+  ASSERT_FALSE(table.empty());
+  for (const test_data::ErrnoRow& row : table) {
+    EXPECT_EQ(platform::Win32ErrorFromErrno(row.errnoValue), row.win32) << row.name;
+  }
   for (int errnoValue = 0; errnoValue < 200; ++errnoValue) {
     EXPECT_NE(platform::Win32ErrorFromErrno(errnoValue), 0u) << errnoValue;
   }
@@ -64,7 +58,7 @@ TEST(Posix, MissingFolderOnTheWayIs3) {
       {base + "/file/missing.mve", 3},
       {base, 5},
   };
-  platform::PosixOs os("", platform::RealSystemCalls());
+  platform::PosixOs os({}, platform::RealSystemCalls());
   for (const auto& c : cases) {
     EXPECT_EQ(os.OpenFile(c.path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3,
                           platform::kOpenExisting),
@@ -75,45 +69,6 @@ TEST(Posix, MissingFolderOnTheWayIs3) {
   EXPECT_EQ(platform::Win32ErrorForPath(ENOENT, "/missing.mve", ::stat), 2u);
   ::unlink((base + "/file").c_str());
   ::rmdir(folder);
-}
-
-TEST(Posix, WindowsCommandLineQuotesWhatTheGrammarWouldSplit) {
-  struct {
-    std::vector<const char*> argv;
-    const char* line;
-    bool exact;  // the grammar gives back every non-empty element
-  } const cases[] = {
-      {{"vimbrel"}, "vimbrel", true},
-      {{"/usr/bin/vimbrel", "a.mve", "b.mve", "c.mve"}, "/usr/bin/vimbrel a.mve b.mve c.mve", true},
-      {{"v", "My Movie.mve", "", "tab\there"}, "v \"My Movie.mve\" \"\" \"tab\there\"", true},
-      {{"v", "\x01", "\xE9\x7F!"}, "v \"\x01\" \xE9\x7F!", true},
-      {{"v", "say \"hi\" now.mve", "a\"b\"c.mve"}, "v \"say \"hi\" now.mve\" a\"b\"c.mve", true},
-      // An odd number of quotes: the stretch runs into the next element,
-      // unless the line ends there.
-      {{"v", "x\"1.mve", "y\"2.mve", "out.mve"}, "v x\"1.mve y\"2.mve out.mve", false},
-      {{"v", "a.mve", "b.mve", "\"out.mve"}, "v a.mve b.mve \"out.mve", true},
-      {{"v", "a.mve", "b c\"", ""}, "v a.mve \"b c\"\" \"\"", false},
-      // A leading pair of quotes is skipped as a blank pair.
-      {{"v", "a.mve", "b.mve", "\"\"out6.mve"}, "v a.mve b.mve \"\"out6.mve", false},
-      {{"v", "\"\"z.mve", "b.mve", "q.mve"}, "v \"\"z.mve b.mve q.mve", false},
-      {{"v", "\"a b\"c.mve"}, "v \"\"a b\"c.mve\"", false},
-      // Outer quotes are taken away.
-      {{"v", "\"x.mve\"", "b.mve", "c.mve"}, "v \"x.mve\" b.mve c.mve", false},
-      // A separator outside the quoted stretches ends the token.
-      {{"v", "a\"b c\"d"}, "v \"a\"b c\"d\"", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    const int argc = static_cast<int>(c.argv.size());
-    EXPECT_EQ(platform::WindowsCommandLine(argc, c.argv.data()), c.line);
-    EXPECT_EQ(platform::WindowsCommandLineIsExact(argc, c.argv.data()), c.exact);
-  }
-  const char* argv[] = {"/opt/my tools/vimbrel", "My Movie.mve", "", "b.mve", "out dir/c.mve"};
-  const std::string line = platform::WindowsCommandLine(5, argv);
-  EXPECT_EQ(kol::CountArguments(line.c_str()), 3);
-  EXPECT_EQ(kol::ArgumentAt(line.c_str(), 1), "My Movie.mve");
-  EXPECT_EQ(kol::ArgumentAt(line.c_str(), 2), "b.mve");
-  EXPECT_EQ(kol::ArgumentAt(line.c_str(), 3), "out dir/c.mve");
 }
 
 }  // namespace

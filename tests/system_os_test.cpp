@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "platform/os.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ using platform::SeekOrigin;
 // from the start after nothing but an open: both origins must hold wherever
 // the position stands.
 TEST(SystemOs, SeeksAfterAReadFromEitherOrigin) {
-  platform::Os& os = platform::SystemOs(0, nullptr);
+  const std::unique_ptr<platform::System> system = platform::MakeRealSystem(0, nullptr);
+  platform::Os& os = *system;
   // In the test's own working folder, so that builds running side by side
   // never share it.
   const char* const path = "system_os_seek_test.bin";

@@ -274,6 +274,7 @@ TEST(TextStream, NormalEndPrintsNoMessageAndEndsWithTheCodeOfAFailedFinalClose) 
   fake::FakeOs os;
   os.stdoutType = FileType::kDisk;
   fake::StartOn(os);
+  ProgramName = "vimbrel";
   PutLine("abc");
   os.FailNth(fake::Call::kWrite, 1, 112);
   EXPECT_EQ(End(), 112u);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/os.h"
+#include "platform/services.h"
 
 namespace kol {
 namespace {
@@ -18,6 +19,26 @@ bool IsSeparator(unsigned char byte) { return byte >= 1 && byte <= 32; }
 
 // GetModuleFileNameA's buffer: a path longer than this is cut.
 constexpr std::uint32_t kModulePathBufferSize = 261;
+
+bool HoldsSeparator(const std::string& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char byte) { return IsSeparator(static_cast<unsigned char>(byte)); });
+}
+
+std::string Written(const std::string& argument) {
+  return argument.empty() || HoldsSeparator(argument) ? kQuote + argument + kQuote : argument;
+}
+
+std::string ProgramToken(std::string name) {
+  name.erase(std::remove(name.begin(), name.end(), kQuote), name.end());
+  return name.empty() ? "vimbrel" : name;
+}
+
+// The line the process's arguments came as, or were written into.
+std::string ProcessCommandLine() {
+  const platform::GivenArguments given = platform::CurrentServices().Arguments();
+  return given.commandLine != nullptr ? given.commandLine : CommandLineFor(*given.oneByOne);
+}
 
 }  // namespace
 
@@ -76,9 +97,27 @@ bool HasNoBlankPair(const char* commandLine) {
   }
 }
 
+std::string CommandLineFor(const std::vector<std::string>& arguments) {
+  std::string line;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (i > 0) line += ' ';
+    line += Written(i == 0 ? ProgramToken(arguments[0]) : arguments[i]);
+  }
+  return line;
+}
+
+bool SplitsBackInto(const char* commandLine, const std::vector<std::string>& arguments) {
+  std::int32_t index = 0;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].empty()) continue;
+    if (ArgumentAt(commandLine, ++index) != arguments[i]) return false;
+  }
+  return CountArguments(commandLine) == index;
+}
+
 std::string ArgumentAt(std::int32_t index) {
   platform::Os& os = platform::CurrentOs();
-  if (index != 0) return ArgumentAt(os.CommandLine(), index);
+  if (index != 0) return ArgumentAt(ProcessCommandLine().c_str(), index);
   char path[kModulePathBufferSize];
   const std::uint32_t written =
       std::min(os.ModuleFileName(path, kModulePathBufferSize), kModulePathBufferSize);
@@ -87,10 +126,16 @@ std::string ArgumentAt(std::int32_t index) {
   return std::string(path, std::find(path, path + written, '\0'));
 }
 
-std::int32_t CountArguments() { return CountArguments(platform::CurrentOs().CommandLine()); }
+std::int32_t CountArguments() { return CountArguments(ProcessCommandLine().c_str()); }
 
-bool ArgumentsAreExact() { return platform::CurrentOs().CommandLineIsExact(); }
+bool ArgumentsAreExact() {
+  platform::Services& services = platform::CurrentServices();
+  if (!services.CommandLineKeepsEveryCharacter()) return false;
+  const platform::GivenArguments given = services.Arguments();
+  return given.oneByOne == nullptr ||
+         SplitsBackInto(CommandLineFor(*given.oneByOne).c_str(), *given.oneByOne);
+}
 
-bool HasNoBlankPair() { return HasNoBlankPair(platform::CurrentOs().CommandLine()); }
+bool HasNoBlankPair() { return HasNoBlankPair(ProcessCommandLine().c_str()); }
 
 }  // namespace kol

@@ -10,11 +10,13 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/posix/exit_status.h"
 #include "platform/posix/win32_errors.h"
-#include "platform/posix/windows_command_line.h"
 
 namespace platform {
 namespace {
@@ -72,8 +74,8 @@ void PrepareProcess(const SystemCalls& calls) {
 
 void PrepareProcess() { PrepareProcess(RealSystemCalls()); }
 
-PosixOs::PosixOs(std::string commandLine, const SystemCalls& calls, bool commandLineIsExact)
-    : commandLine_(std::move(commandLine)), commandLineIsExact_(commandLineIsExact), calls_(calls) {}
+PosixOs::PosixOs(std::vector<std::string> arguments, const SystemCalls& calls)
+    : arguments_(std::move(arguments)), calls_(calls) {}
 
 bool PosixOs::Fail(std::uint32_t win32Error, int cause) {
   lastError_ = win32Error;
@@ -290,10 +292,6 @@ PathKind PosixOs::IdentityOfPath(const char* path, FileIdentity* identity) {
   return IdentityOf(status, identity);
 }
 
-const char* PosixOs::CommandLine() { return commandLine_.c_str(); }
-
-bool PosixOs::CommandLineIsExact() { return commandLineIsExact_; }
-
 std::uint32_t PosixOs::ModuleFileName(char* buffer, std::uint32_t size) {
   if (size == 0) {
     Fail(error::kInsufficientBuffer, ERANGE);
@@ -354,6 +352,10 @@ std::uintptr_t PosixOs::ModuleBase(const void* code) {
   return search.base;
 }
 
+GivenArguments PosixOs::Arguments() { return GivenArguments{nullptr, &arguments_}; }
+
+bool PosixOs::CommandLineKeepsEveryCharacter() { return true; }
+
 std::string PosixOs::ErrorWords(std::uint32_t code) {
   return code == lastError_ ? std::strerror(lastErrno_) : "unknown error";
 }
@@ -371,10 +373,9 @@ void PosixOs::WriteErrorLine(const std::string& text) {
 
 void PosixOs::Exit(std::uint32_t status) { ::_exit(PosixExitStatus(status)); }
 
-Os& SystemOs(int argc, char** argv) {
-  static PosixOs os(WindowsCommandLine(argc, argv), RealSystemCalls(),
-                    WindowsCommandLineIsExact(argc, argv));
-  return os;
+std::unique_ptr<System> MakeRealSystem(int argc, char** argv) {
+  return std::make_unique<PosixOs>(std::vector<std::string>(argv, argv + argc),
+                                   RealSystemCalls());
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// The POSIX stand-in for the Win32 calls the program makes.
+// The POSIX stand-in for the Win32 calls the program makes, and its services.
 #pragma once
 
 #include <sys/stat.h>
@@ -6,8 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "platform/os.h"
+#include "platform/system.h"
 
 namespace platform {
 
@@ -35,11 +36,10 @@ SystemCalls RealSystemCalls();
 // program makes raise instead of returning an error.
 void PrepareProcess(const SystemCalls& calls);
 
-class PosixOs final : public Os {
+class PosixOs final : public System {
  public:
-  // `commandLineIsExact` tells whether the line carries the arguments as
-  // they were given.
-  PosixOs(std::string commandLine, const SystemCalls& calls, bool commandLineIsExact = true);
+  // `arguments` are the process's argv, the program's name first.
+  PosixOs(std::vector<std::string> arguments, const SystemCalls& calls);
 
   Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                   std::uint32_t disposition) override;
@@ -58,14 +58,15 @@ class PosixOs final : public Os {
   bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) override;
   PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override;
   PathKind IdentityOfPath(const char* path, FileIdentity* identity) override;
-  const char* CommandLine() override;
-  bool CommandLineIsExact() override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
+  [[noreturn]] void Exit(std::uint32_t status) override;
+
+  GivenArguments Arguments() override;
+  bool CommandLineKeepsEveryCharacter() override;
   std::string ErrorWords(std::uint32_t code) override;
   void WriteErrorLine(const std::string& text) override;
-  [[noreturn]] void Exit(std::uint32_t status) override;
 
  private:
   bool Fail(std::uint32_t win32Error, int cause);
@@ -75,8 +76,7 @@ class PosixOs final : public Os {
   int OpenWithoutWaiting(const char* name, int flags);
   int OpenAs(const char* name, int flags, bool waits);
 
-  std::string commandLine_;
-  bool commandLineIsExact_;
+  std::vector<std::string> arguments_;
   SystemCalls calls_;
   std::uint32_t lastError_ = 0;
   // The errno lastError_ was made from: its words are the C library's.

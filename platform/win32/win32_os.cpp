@@ -3,11 +3,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/os.h"
+#include "platform/system.h"
 
 namespace platform {
 namespace {
@@ -79,7 +80,7 @@ BOOL WINAPI EndOnInterrupt(DWORD event) {
   ::ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
-class Win32Os final : public Os {
+class Win32Os final : public System {
  public:
   Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                   std::uint32_t disposition) override {
@@ -189,12 +190,32 @@ class Win32Os final : public Os {
     return kind;
   }
 
-  const char* CommandLine() override { return ::GetCommandLineA(); }
+  std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override {
+    return ::GetModuleFileNameA(nullptr, buffer, size);
+  }
 
-  // The ANSI command line is the wide one converted to the ANSI code page,
-  // where a character the page lacks becomes a look-alike or '?'. Converted
-  // here without any substitution, the wide line must give the same bytes.
-  bool CommandLineIsExact() override {
+  std::uint32_t FileAttributes(const char* path) override {
+    return ::GetFileAttributesA(path);
+  }
+
+  std::uintptr_t ModuleBase(const void* code) override {
+    MEMORY_BASIC_INFORMATION region;
+    if (::VirtualQuery(code, &region, sizeof region) == 0 || region.State != MEM_COMMIT) {
+      return 0;
+    }
+    return reinterpret_cast<std::uintptr_t>(region.AllocationBase);
+  }
+
+  [[noreturn]] void Exit(std::uint32_t status) override { ::ExitProcess(status); }
+
+  // The services.
+
+  GivenArguments Arguments() override { return GivenArguments{::GetCommandLineA(), nullptr}; }
+
+  // The ANSI command line is the wide one converted to the ANSI code page.
+  // Converted here without any substitution, the wide line must give the
+  // same bytes.
+  bool CommandLineKeepsEveryCharacter() override {
     const wchar_t* wide = ::GetCommandLineW();
     // UTF-8 has a byte sequence for every character but accepts neither
     // these flags nor the default-character report; it may only refuse a
@@ -215,22 +236,6 @@ class Win32Os final : public Os {
     return converted == ::GetCommandLineA();
   }
 
-  std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override {
-    return ::GetModuleFileNameA(nullptr, buffer, size);
-  }
-
-  std::uint32_t FileAttributes(const char* path) override {
-    return ::GetFileAttributesA(path);
-  }
-
-  std::uintptr_t ModuleBase(const void* code) override {
-    MEMORY_BASIC_INFORMATION region;
-    if (::VirtualQuery(code, &region, sizeof region) == 0 || region.State != MEM_COMMIT) {
-      return 0;
-    }
-    return reinterpret_cast<std::uintptr_t>(region.AllocationBase);
-  }
-
   std::string ErrorWords(std::uint32_t code) override {
     char words[512];
     DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -247,8 +252,6 @@ class Win32Os final : public Os {
     DWORD written = 0;
     ::WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
-
-  [[noreturn]] void Exit(std::uint32_t status) override { ::ExitProcess(status); }
 };
 
 }  // namespace
@@ -257,9 +260,8 @@ class Win32Os final : public Os {
 // needs is the status of an interrupted run.
 void PrepareProcess() { ::SetConsoleCtrlHandler(EndOnInterrupt, TRUE); }
 
-Os& SystemOs(int /*argc*/, char** /*argv*/) {
-  static Win32Os os;
-  return os;
+std::unique_ptr<System> MakeRealSystem(int /*argc*/, char** /*argv*/) {
+  return std::make_unique<Win32Os>();
 }
 
 }  // namespace platform

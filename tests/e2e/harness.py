@@ -19,8 +19,13 @@ import shlex
 import shutil
 import stat
 import subprocess
+import sys
 import tempfile
 import unittest
+
+# The tables of test data the C++ tests share.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+import tables  # noqa: E402
 
 PROGRAM = shlex.split(os.environ.get("VIMBREL_COMMAND", ""))
 # The program runs from each case's own folder: a relative path to it, the
@@ -37,13 +42,7 @@ HEADER = 26    # skipped at the start of the second movie
 TRAILER = 16   # left off the end of the first movie
 CHUNK = 100000
 
-USAGE = [
-    b"Vimbrel",
-    b"",
-    b"This program joins two Interplay MVE movies into one.",
-    b"",
-    b" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve",
-]
+USAGE = tables.usage_lines()
 
 # What --version prints after the banner: the project's version, read where
 # the build takes it from.
@@ -95,6 +94,16 @@ def exit_status(code):
     if not WINDOWS and code != 0 and low == 0:
         return 255
     return low
+
+
+def error_line(said):
+    """The exact line on standard error that says this."""
+    return tables.error_text("line", said=fsbytes(said)) + ERROR_LINE_END
+
+
+def wrong_count(count):
+    """What standard error says of a count other than three."""
+    return tables.error_text("wrong_count", count=count)
 
 
 def runtime_error_line(code):
@@ -209,8 +218,8 @@ class ProgramTest(unittest.TestCase):
         if result.status == 0:
             self.assertEqual(result.stderr, b"", result)
         else:
-            self.assertRegex(result.stderr,
-                             rb"\Avimbrel: [^\r\n]+" + re.escape(ERROR_LINE_END) + rb"\Z", result)
+            any_line = re.escape(error_line(b"SAID")).replace(b"SAID", rb"[^\r\n]+")
+            self.assertRegex(result.stderr, rb"\A" + any_line + rb"\Z", result)
         for path, before in self.fingerprints.items():
             self.assertEqual(fingerprint(path), before, f"input {path!r} changed; {result}")
         return result
@@ -237,17 +246,18 @@ class ProgramTest(unittest.TestCase):
 
     def assertSaid(self, result, text):
         """The line on standard error is exactly this, after the program's name."""
-        self.assertEqual(result.stderr, b"vimbrel: " + fsbytes(text) + ERROR_LINE_END, result)
+        self.assertEqual(result.stderr, error_line(text), result)
 
     def assertFailureSaid(self, result, doing, code, errno_value=None):
         """The line on standard error says what failed, and where, with the
         code; on Linux in the C library's words for the errno."""
-        self.assertTrue(result.stderr.startswith(b"vimbrel: " + fsbytes(doing) + b": "), result)
-        self.assertTrue(result.stderr.endswith(f" (error {code})".encode() + ERROR_LINE_END),
-                        result)
-        if errno_value is not None and not WINDOWS:
-            self.assertIn(b": " + os.strerror(errno_value).encode() + b" (", result.stderr,
-                          result)
+        words = (os.strerror(errno_value).encode() if errno_value is not None and not WINDOWS
+                 else b"WORDS")
+        line = error_line(tables.error_text("failure", doing=fsbytes(doing), words=words,
+                                            code=code))
+        self.assertRegex(result.stderr,
+                         rb"\A" + re.escape(line).replace(b"WORDS", rb"[^\r\n]+") + rb"\Z",
+                         result)
 
     def assertRuntimeError(self, result, code, *before):
         """The run-time error line ends standard output and its code is the status."""

@@ -3,7 +3,7 @@ version when only that was asked for."""
 
 import unittest
 
-from harness import USAGE, VERSION, ProgramTest, joined
+from harness import USAGE, VERSION, ProgramTest, joined, wrong_count
 
 
 WRONG_COUNT = 160
@@ -31,7 +31,7 @@ class Usage(ProgramTest):
                 else:
                     self.assertOutput(
                         result, *USAGE, status=WRONG_COUNT,
-                        stderr=f"expected 3 arguments, got {count} (see the usage above)")
+                        stderr=wrong_count(count))
                 self.assertEqual(self.listing(), before)
 
     def test_an_empty_argument_is_no_argument(self):

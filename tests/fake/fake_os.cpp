@@ -258,10 +258,6 @@ platform::PathKind FakeOs::IdentityOfPath(const char* path, platform::FileIdenti
   return platform::PathKind::kUnknown;
 }
 
-const char* FakeOs::CommandLine() { return commandLine.c_str(); }
-
-bool FakeOs::CommandLineIsExact() { return commandLineExact; }
-
 std::uint32_t FakeOs::ModuleFileName(char* buffer, std::uint32_t size) {
   CallRecord record{Call::kModuleFileName, modulePath};
   if (Faulted(record) || size == 0) return 0;
@@ -292,6 +288,12 @@ std::uintptr_t FakeOs::ModuleBase(const void* code) {
   moduleBaseAskedFor = reinterpret_cast<std::uintptr_t>(code);
   return moduleBase;
 }
+
+platform::GivenArguments FakeOs::Arguments() {
+  return platform::GivenArguments{commandLine.c_str(), nullptr};
+}
+
+bool FakeOs::CommandLineKeepsEveryCharacter() { return commandLineExact; }
 
 std::string FakeOs::ErrorWords(std::uint32_t code) { return "words for " + std::to_string(code); }
 

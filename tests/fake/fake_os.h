@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/os.h"
+#include "platform/system.h"
 
 namespace fake {
 
@@ -86,7 +86,7 @@ struct FakeFile {
   std::int64_t Size() const;
 };
 
-class FakeOs final : public platform::Os {
+class FakeOs final : public platform::System {
  public:
   // The world. A file's folders are made with it.
   std::shared_ptr<FakeFile> AddFile(const std::string& path, std::vector<unsigned char> bytes);
@@ -101,8 +101,8 @@ class FakeOs final : public platform::Os {
   // The command line as Windows would give it; argument 0 comes from the
   // module path.
   std::string commandLine;
-  // What CommandLineIsExact answers: false stands for a name the ANSI code
-  // page could not hold.
+  // What CommandLineKeepsEveryCharacter answers: false stands for a name the
+  // ANSI code page could not hold.
   bool commandLineExact = true;
   std::string modulePath = "C:\\Vimbrel\\vimbrel.exe";
   // Where the program is loaded, whatever the address asked about: where a
@@ -165,15 +165,17 @@ class FakeOs final : public platform::Os {
   platform::PathKind IdentityOfHandle(platform::Handle handle,
                                       platform::FileIdentity* identity) override;
   platform::PathKind IdentityOfPath(const char* path, platform::FileIdentity* identity) override;
-  const char* CommandLine() override;
-  bool CommandLineIsExact() override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
+  [[noreturn]] void Exit(std::uint32_t status) override;
+
+  // The command line, as Windows gives it.
+  platform::GivenArguments Arguments() override;
+  bool CommandLineKeepsEveryCharacter() override;
   // "words for N": a test sees whose words a line holds.
   std::string ErrorWords(std::uint32_t code) override;
   void WriteErrorLine(const std::string& text) override;
-  [[noreturn]] void Exit(std::uint32_t status) override;
 
   // Every open's access, sharing and disposition, in order.
   struct OpenRequest {

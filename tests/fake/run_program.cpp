@@ -6,7 +6,7 @@
 namespace fake {
 
 void StartOn(FakeOs& os) {
-  platform::UseOs(os);
+  platform::UseSystem(os);
   runtime::StartRuntime();
 }
 

@@ -24,185 +24,16 @@
 #include <thread>
 #include <vector>
 
+#include "data/tables.h"
 #include "fake/movie_bytes.h"
 #include "platform/posix/exit_status.h"
 #include "platform/posix/posix_os.h"
-#include "platform/posix/windows_command_line.h"
+#include "reliability/posix_counted_calls.h"
 #include "reliability/program_on.h"
 #include "runtime/program_end.h"
 
+namespace reliability {
 namespace {
-
-enum class Sys { kOpen, kRead, kWrite, kLseek, kFstat, kStat, kClose, kFcntl, kReadlink, kSignal };
-
-const char* SysName(Sys sys) {
-  static const char* const names[] = {"open", "read", "write", "lseek",
-                                      "fstat", "stat", "close", "fcntl",
-                                      "readlink", "signal"};
-  return names[static_cast<int>(sys)];
-}
-
-// The errno each call fails with, and the Win32 code PosixOs makes of it.
-int ErrnoFor(Sys sys) {
-  switch (sys) {
-    case Sys::kOpen: return EACCES;    // 5
-    case Sys::kRead: return EIO;       // 1117
-    case Sys::kWrite: return ENOSPC;   // 112
-    case Sys::kLseek: return ESPIPE;   // 132
-    case Sys::kFstat: return EOVERFLOW;  // 223
-    case Sys::kStat: return EACCES;    // 5
-    case Sys::kClose: return EIO;      // 1117
-    case Sys::kFcntl: return EINVAL;   // 87
-    case Sys::kReadlink: return EACCES;  // 5
-    case Sys::kSignal: return EINVAL;  // 87
-  }
-  return EIO;
-}
-
-std::uint32_t CodeFor(Sys sys) {
-  switch (sys) {
-    case Sys::kOpen: return 5;
-    case Sys::kRead: return 1117;
-    case Sys::kWrite: return 112;
-    case Sys::kLseek: return 132;
-    case Sys::kFstat: return 223;
-    case Sys::kStat: return 5;
-    case Sys::kClose: return 1117;
-    case Sys::kFcntl: return 87;
-    case Sys::kReadlink: return 5;
-    case Sys::kSignal: return 87;
-  }
-  return 0;
-}
-
-// Which file a call is about.
-enum class Target { kOther, kFirst, kSecond, kOutput, kStdout };
-
-struct Entry {
-  Sys sys;
-  Target target;
-  int fd;
-  bool ok;
-  bool names;  // an open of a name descriptor (O_PATH), which transfers nothing
-};
-
-constexpr int kMaxEntries = 4096;
-
-// Lives in memory shared between the test and its forked child.
-struct Shared {
-  int failAt;  // the call that fails, counting from 1; 0: none
-  bool choppy;  // every transfer first interrupted, then cut short
-  int count;
-  Entry log[kMaxEntries];
-  char paths[3][256];  // first, second, output
-};
-
-Shared* shared = nullptr;
-// The child's descriptors and the files they hold.
-std::map<int, Target> fdTargets;
-
-Target TargetOfFd(int fd);
-
-// A file is opened by name, then anew through /proc/self/fd/N.
-Target TargetOfPath(const char* path) {
-  constexpr char kFdLinks[] = "/proc/self/fd/";
-  if (std::strncmp(path, kFdLinks, sizeof kFdLinks - 1) == 0) {
-    return TargetOfFd(std::atoi(path + sizeof kFdLinks - 1));
-  }
-  for (int i = 0; i < 3; ++i) {
-    if (std::strcmp(path, shared->paths[i]) == 0) return static_cast<Target>(i + 1);
-  }
-  return Target::kOther;
-}
-
-Target TargetOfFd(int fd) {
-  if (fd == STDOUT_FILENO) return Target::kStdout;
-  const auto found = fdTargets.find(fd);
-  return found == fdTargets.end() ? Target::kOther : found->second;
-}
-
-// Counts the call; true when it is the one to fail, errno then set.
-bool Fails(Sys sys, Target target, int fd) {
-  const int n = ++shared->count;
-  if (n <= kMaxEntries) shared->log[n - 1] = Entry{sys, target, fd, true, false};
-  if (n != shared->failAt) return false;
-  if (n <= kMaxEntries) shared->log[n - 1].ok = false;
-  errno = ErrnoFor(sys);
-  return true;
-}
-
-bool Interrupted() {
-  static int transfers = 0;
-  if (shared->choppy && ++transfers % 2 == 1) {
-    errno = EINTR;
-    return true;
-  }
-  return false;
-}
-
-std::size_t Cut(std::size_t count) { return shared->choppy && count > 4093 ? 4093 : count; }
-
-platform::SystemCalls CountedCalls() {
-  platform::SystemCalls calls;
-  calls.open = [](const char* path, int flags, mode_t mode) {
-    const Target target = TargetOfPath(path);
-    const bool fails = Fails(Sys::kOpen, target, -1);
-    if (shared->count <= kMaxEntries) shared->log[shared->count - 1].names = (flags & O_PATH) != 0;
-    if (fails) return -1;
-    const int fd = ::open(path, flags, mode);
-    if (fd >= 0) {
-      fdTargets[fd] = target;
-      if (shared->count <= kMaxEntries) shared->log[shared->count - 1].fd = fd;
-    }
-    return fd;
-  };
-  calls.read = [](int fd, void* buffer, std::size_t count) -> ssize_t {
-    if (Fails(Sys::kRead, TargetOfFd(fd), fd)) return -1;
-    if (Interrupted()) return -1;
-    return ::read(fd, buffer, Cut(count));
-  };
-  calls.write = [](int fd, const void* buffer, std::size_t count) -> ssize_t {
-    if (Fails(Sys::kWrite, TargetOfFd(fd), fd)) return -1;
-    if (Interrupted()) return -1;
-    return ::write(fd, buffer, Cut(count));
-  };
-  calls.lseek = [](int fd, off_t offset, int whence) -> off_t {
-    if (Fails(Sys::kLseek, TargetOfFd(fd), fd)) return -1;
-    return ::lseek(fd, offset, whence);
-  };
-  calls.fstat = [](int fd, struct stat* status) {
-    if (Fails(Sys::kFstat, TargetOfFd(fd), fd)) return -1;
-    return ::fstat(fd, status);
-  };
-  calls.stat = [](const char* path, struct stat* status) {
-    if (Fails(Sys::kStat, TargetOfPath(path), -1)) return -1;
-    return ::stat(path, status);
-  };
-  calls.close = [](int fd) {
-    const bool fails = Fails(Sys::kClose, TargetOfFd(fd), fd);
-    // Linux releases the descriptor whatever close reports.
-    const int result = ::close(fd);
-    fdTargets.erase(fd);
-    if (fails) {
-      errno = ErrnoFor(Sys::kClose);
-      return -1;
-    }
-    return result;
-  };
-  calls.fcntl = [](int fd, int command, int argument) {
-    if (Fails(Sys::kFcntl, TargetOfFd(fd), fd)) return -1;
-    return ::fcntl(fd, command, argument);
-  };
-  calls.readlink = [](const char* path, char* buffer, std::size_t size) -> ssize_t {
-    if (Fails(Sys::kReadlink, Target::kOther, -1)) return -1;
-    return ::readlink(path, buffer, size);
-  };
-  calls.signal = [](int number, void (*handler)(int)) {
-    if (Fails(Sys::kSignal, Target::kOther, -1)) return SIG_ERR;
-    return ::signal(number, handler);
-  };
-  return calls;
-}
 
 using fake::MovieBytes;
 
@@ -270,8 +101,6 @@ class PosixFaultSweep : public ::testing::Test {
     std::snprintf(shared->paths[0], sizeof shared->paths[0], "%s", first_.c_str());
     std::snprintf(shared->paths[1], sizeof shared->paths[1], "%s", second_.c_str());
     std::snprintf(shared->paths[2], sizeof shared->paths[2], "%s", output_.c_str());
-    const char* argv[] = {"vimbrel", first_.c_str(), second_.c_str(), output_.c_str()};
-    const std::string commandLine = platform::WindowsCommandLine(4, argv);
 
     std::fflush(nullptr);
     const pid_t child = ::fork();
@@ -284,7 +113,7 @@ class PosixFaultSweep : public ::testing::Test {
       ::close(error);
       fdTargets.clear();
       platform::PrepareProcess(CountedCalls());
-      platform::PosixOs os(commandLine, CountedCalls());
+      platform::PosixOs os({"vimbrel", first_, second_, output_}, CountedCalls());
       reliability::RunProgramOn(os);
     }
     ChildEnd end;
@@ -440,12 +269,16 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
       EXPECT_EQ(end.stderrText, "");
     } else {
       // One line, in the C library's words for the errno.
-      EXPECT_EQ(end.stderrText.rfind("vimbrel: ", 0), 0u) << end.stderrText;
+      EXPECT_EQ(end.stderrText.rfind(test_data::ErrorText("line", {{"said", ""}}), 0), 0u)
+          << end.stderrText;
       EXPECT_EQ(end.stderrText.find('\n'), end.stderrText.size() - 1) << end.stderrText;
     }
+    // The line's end, whatever was being done.
     const std::string errorLine =
-        ": " + std::string(std::strerror(ErrnoFor(target.sys))) + " (error " +
-        std::to_string(code) + ")\n";
+        test_data::ErrorText("failure", {{"doing", ""},
+                                         {"words", std::strerror(ErrnoFor(target.sys))},
+                                         {"code", std::to_string(code)}}) +
+        "\n";
 
     switch (kind) {
       case kComplete:
@@ -456,7 +289,9 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
       case kLastLinesLost:
         EXPECT_EQ(end.status, platform::PosixExitStatus(code));
         EXPECT_TRUE(output == joined_);
-        EXPECT_EQ(end.stderrText, "vimbrel: cannot write to standard output" + errorLine);
+        EXPECT_EQ(end.stderrText,
+                  test_data::ErrorText("line", {{"said", "cannot write to standard output"}}) +
+                      errorLine);
         break;
       case kMissing:
         EXPECT_EQ(end.status, 2);
@@ -515,3 +350,4 @@ TEST_F(PosixFaultSweep, InterruptedAndShortTransfersStillJoinEverything) {
 }
 
 }  // namespace
+}  // namespace reliability

@@ -5,8 +5,8 @@
 
 namespace reliability {
 
-void RunProgramOn(platform::Os& os) {
-  platform::UseOs(os);
+void RunProgramOn(platform::System& system) {
+  platform::UseSystem(system);
   runtime::StartRuntime();
   splice::RunProgram();
 }

@@ -1,11 +1,11 @@
-// Runs the whole program on a given operating system. Kept apart from the
+// Runs the whole program on a given system. Kept apart from the
 // tests that include <fcntl.h>, where glibc's splice() hides the namespace.
 #pragma once
 
-#include "platform/os.h"
+#include "platform/system.h"
 
 namespace reliability {
 
-[[noreturn]] void RunProgramOn(platform::Os& os);
+[[noreturn]] void RunProgramOn(platform::System& system);
 
 }  // namespace reliability

@@ -14,6 +14,7 @@ import os
 import re
 import shlex
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -21,41 +22,17 @@ LAUNCH = shlex.split(os.environ["VIMBREL_LAUNCH_COMMAND"])
 PROGRAM = "Z:" + os.path.abspath(os.environ["VIMBREL_PROGRAM"]).replace("/", "\\")
 TIMEOUT = 300
 
-USAGE = (b"Vimbrel\r\n"
-         b"\r\n"
-         b"This program joins two Interplay MVE movies into one.\r\n"
-         b"\r\n"
-         b" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve\r\n")
+# The tables of test data the C++ tests share.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+import tables  # noqa: E402
+
+USAGE = b"".join(line + b"\r\n" for line in tables.usage_lines())
 
 FILE_SHARE_READ = 1
 FILE_SHARE_WRITE = 2
 
 # Command line, its count, its arguments.
-COMMAND_LINES = [
-    (b"prog.exe a.mve b.mve out.mve", 3, [b"a.mve", b"b.mve", b"out.mve"]),
-    (b"prog.exe\ta.mve\t\tb.mve out.mve", 3, [b"a.mve", b"b.mve", b"out.mve"]),
-    (b"   prog.exe   a.mve   ", 1, [b"a.mve"]),
-    (b'"C:\\Tools\\prog.exe" "My Movie 1.mve" b.mve out.mve', 3,
-     [b"My Movie 1.mve", b"b.mve", b"out.mve"]),
-    (b'prog.exe a.mve "" b.mve out.mve', 3, [b"a.mve", b"b.mve", b"out.mve"]),
-    (b'prog.exe """" a.mve', 1, [b"a.mve"]),
-    (b'prog.exe "" "" x', 1, [b"x"]),
-    (b'prog.exe ""', 0, []),
-    (b'prog.exe C:\\"My Movies"\\a.mve b.mve', 2, [b'C:\\"My Movies"\\a.mve', b"b.mve"]),
-    (b'prog.exe a"b c"d', 1, [b'a"b c"d']),
-    (b'prog.exe "a b"c d', 2, [b'"a b"c', b"d"]),
-    (b'prog.exe "a"b"c" x', 2, [b'a"b"c', b"x"]),
-    (b'prog.exe """a""" b', 2, [b'a""', b"b"]),
-    (b'prog.exe """ x', 1, [b'" x']),
-    (b'prog.exe a.mve b.mve "out file.mve', 3, [b"a.mve", b"b.mve", b'"out file.mve']),
-    (b'prog.exe a.mve b.mve "', 3, [b"a.mve", b"b.mve", b'"']),
-    (b"prog.exe \xe9t\xe9.mve b\x7f.mve", 2, [b"\xe9t\xe9.mve", b"b\x7f.mve"]),
-    (b"prog.exe a\x01b", 2, [b"a", b"b"]),
-    (b"", 0, []),
-    (b'"" a b', 1, [b"b"]),
-    (b"prog.exe /?", 1, [b"/?"]),
-    (b"prog.exe \t ", 0, []),
-]
+COMMAND_LINES = tables.command_lines()
 
 
 def launch(lines, cwd, hold=None, output=True):
@@ -82,13 +59,19 @@ def launch(lines, cwd, hold=None, output=True):
     return runs
 
 
+def error_line(said):
+    """The line on standard error, as Windows programs end their lines."""
+    return tables.error_text("line", said=said) + b"\r\n"
+
+
 def not_found(argument):
     """A missing input; standard error tells why the query failed, in Wine's
     words: a name with a character Windows forbids is no name at all."""
     code, words = (123, b"Invalid name.") if any(c in argument for c in b'"*?<>|') else (
         2, b"File not found.")
     return (2, b"Vimbrel\r\nInput file `" + argument + b"' not found.\r\n",
-            b"vimbrel: cannot find `" + argument + b"': " + words + b" (error %d)\r\n" % code)
+            error_line(tables.error_text("failure", doing=b"cannot find `" + argument + b"'",
+                                         words=words, code=code)))
 
 
 def usage(line, count, arguments):
@@ -96,8 +79,7 @@ def usage(line, count, arguments):
     program's name, or a request for help."""
     if (count == 0 and b'"' not in line) or arguments == [b"/?"]:
         return (0, USAGE, b"")
-    return (160, USAGE,
-            b"vimbrel: expected 3 arguments, got %d (see the usage above)\r\n" % count)
+    return (160, USAGE, error_line(tables.error_text("wrong_count", count=count)))
 
 
 def as_the_program_reads(argument):
@@ -136,7 +118,7 @@ class StandardOutputTest(unittest.TestCase):
         # stream closed (103), and the message has nowhere to go.
         with tempfile.TemporaryDirectory() as work:
             runs = launch([b"vimbrel.exe", b"vimbrel.exe a.mve b.mve out.mve"], work, output=False)
-            said = b"vimbrel: cannot write to standard output: it is not open (error 103)\r\n"
+            said = error_line(b"cannot write to standard output: it is not open (error 103)")
             self.assertEqual(runs, [(103, b"", said), (103, b"", said)])
             self.assertEqual(os.listdir(work), [])
 
@@ -173,8 +155,11 @@ class SharingTest(unittest.TestCase):
                 self.assertRegex(stdout, rb"\AVimbrel\r\nRuntime error  32 at [0-9A-F]{8}\r\n\Z")
                 # In the system's words.
                 doing = b"create" if held == "out.mve" else b"open"
-                self.assertRegex(stderr, rb"\Avimbrel: cannot " + doing + rb" `" + held.encode()
-                                 + rb"': [^\r\n]+ \(error 32\)\r\n\Z")
+                line = error_line(tables.error_text(
+                    "failure", doing=b"cannot " + doing + b" `" + held.encode() + b"'",
+                    words=b"WORDS", code=32))
+                self.assertRegex(stderr, rb"\A" + re.escape(line).replace(b"WORDS", rb"[^\r\n]+")
+                                 + rb"\Z")
                 # The output is created only after both inputs are open.
                 self.assertEqual(output, b"old")
                 locations.add(stdout[-10:-2])
