@@ -19,7 +19,7 @@ namespace {
 // A fresh folder, made the working folder while the world lasts.
 class PosixWorld final : public World {
  public:
-  PosixWorld() : os_("", platform::RealSystemCalls()) {
+  PosixWorld() : os_({}, platform::RealSystemCalls()) {
     char pattern[] = "/tmp/vimbrel-contract-XXXXXX";
     EXPECT_NE(::mkdtemp(pattern), nullptr);
     folder_ = pattern;
