@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "platform/os.h"
@@ -23,8 +24,15 @@ class World {
   virtual void MakeLink(const std::string& name, const std::string& target) = 0;
 };
 
-using WorldMaker = std::unique_ptr<World> (*)();
+// A kind of world: its name, which names its run of the table, and how to
+// make one.
+struct WorldKind {
+  const char* name;
+  std::unique_ptr<World> (*make)();
+};
 
-class OsContract : public ::testing::TestWithParam<WorldMaker> {};
+inline void PrintTo(const WorldKind& kind, std::ostream* out) { *out << kind.name; }
+
+class OsContract : public ::testing::TestWithParam<WorldKind> {};
 
 }  // namespace contract

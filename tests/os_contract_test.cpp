@@ -174,7 +174,7 @@ const Row kRows[] = {
 TEST_P(OsContract, AnswersAsTheTableSays) {
   for (const Row& row : kRows) {
     SCOPED_TRACE(row.what);
-    const std::unique_ptr<World> world = GetParam()();
+    const std::unique_ptr<World> world = GetParam().make();
     world->MakeFile("a.mve", "0123456789");
     world->MakeFolder("movies");
     world->MakeFile("movies/b.mve", "abc");
@@ -200,7 +200,8 @@ class FakeWorld final : public World {
 
 std::unique_ptr<World> MakeFakeWorld() { return std::make_unique<FakeWorld>(); }
 
-INSTANTIATE_TEST_SUITE_P(Fake, OsContract, ::testing::Values(&MakeFakeWorld));
+INSTANTIATE_TEST_SUITE_P(Fake, OsContract,
+                         ::testing::Values(WorldKind{"fake", &MakeFakeWorld}));
 
 }  // namespace
 }  // namespace contract

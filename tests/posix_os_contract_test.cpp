@@ -55,7 +55,8 @@ class PosixWorld final : public World {
 
 std::unique_ptr<World> MakePosixWorld() { return std::make_unique<PosixWorld>(); }
 
-INSTANTIATE_TEST_SUITE_P(Posix, OsContract, ::testing::Values(&MakePosixWorld));
+INSTANTIATE_TEST_SUITE_P(Posix, OsContract,
+                         ::testing::Values(WorldKind{"posix", &MakePosixWorld}));
 
 }  // namespace
 }  // namespace contract
