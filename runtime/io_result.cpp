@@ -56,7 +56,12 @@ void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path)
 }
 
 std::string OsFailureText(std::uint32_t code, Activity activity, const char* path) {
-  return Text(code, activity, Quoted(path), platform::CurrentServices().ErrorWords(code));
+  return FailureText(code, activity, path, platform::CurrentServices().ErrorWords(code));
+}
+
+std::string FailureText(std::uint32_t code, Activity activity, const char* path,
+                        const std::string& words) {
+  return Text(code, activity, Quoted(path), words);
 }
 
 std::uint32_t LastOsError() {

@@ -51,6 +51,9 @@ void SetPendingOsResult(std::uint32_t code, Activity activity, const char* path)
 // How SetPendingOsResult says a failure on a path, for a run that is refused
 // rather than ended by a check.
 std::string OsFailureText(std::uint32_t code, Activity activity, const char* path);
+// The same, in the caller's own words.
+std::string FailureText(std::uint32_t code, Activity activity, const char* path,
+                        const std::string& words);
 // The operating system's last error code; never 0, since a failed call that
 // left no code must not pass a check as a success.
 std::uint32_t LastOsError();

@@ -74,7 +74,8 @@ void EndProgram() {
     failure = PendingFailure;
   }
   if (ExitStatus != 0) {
-    platform::CurrentServices().WriteErrorLine(ProgramName.empty() ? failure : ProgramName + ": " + failure);
+    platform::CurrentServices().WriteErrorLine(ProgramName.empty() ? failure
+                                                                   : ProgramName + ": " + failure);
   }
   os.Exit(ExitStatus);
   // Exit does not come back; the compiler cannot see that through the interface.

@@ -101,9 +101,9 @@ void SpliceMovies() {
     WriteLine("Output file `" + outputName + "' is " +
               (isStdout ? "standard output." : "an input file."));
     CheckIo(VIMBREL_CHECK_SITE());
-    Refuse(kOutputIsInputStatus, "cannot create `" + outputName + "': it is " +
-                                     (isStdout ? "standard output" : "one of the inputs") +
-                                     " (error 87)");
+    Refuse(kOutputIsInputStatus,
+           FailureText(kOutputIsInputStatus, Activity::kCreate, outputName.c_str(),
+                       isStdout ? "it is standard output" : "it is one of the inputs"));
     return;
   }
 

@@ -27,15 +27,10 @@ std::string LoneWord(std::int32_t count) {
 }
 
 // Nothing at all after the program's name, or only a request for help.
-bool UsageAsked(std::int32_t count) {
+bool UsageAsked(std::int32_t count, const std::string& loneWord) {
   if (count == 0) return kol::HasNoBlankPair();
-  const std::string word = LoneWord(count);
-  return word == "/?" || word == "-?" || word == "-h" || word == "--help";
+  return loneWord == "/?" || loneWord == "-?" || loneWord == "-h" || loneWord == "--help";
 }
-
-// Only the word that asks for the version, the convention of command-line
-// tools beside --help.
-bool VersionAsked(std::int32_t count) { return LoneWord(count) == "--version"; }
 
 }  // namespace
 
@@ -58,9 +53,12 @@ void RunProgram() {
     EndProgram();
   }
   const std::int32_t count = kol::CountArguments();
+  const std::string loneWord = LoneWord(count);
   if (count == kRequiredArgumentCount) {
     SpliceMovies();
-  } else if (VersionAsked(count)) {
+  } else if (loneWord == "--version") {
+    // Only the word that asks for the version, the convention of
+    // command-line tools beside --help.
     // The build passes the project's version.
     WriteLine("vimbrel " VIMBREL_VERSION);
     CheckIo(VIMBREL_CHECK_SITE());
@@ -73,7 +71,7 @@ void RunProgram() {
     CheckIo(VIMBREL_CHECK_SITE());
     WriteLine(" usage: vimbrel.exe movie1.mve movie2.mve movie_out.mve");
     CheckIo(VIMBREL_CHECK_SITE());
-    if (!UsageAsked(count)) {
+    if (!UsageAsked(count, loneWord)) {
       Refuse(kWrongCountStatus,
              "expected 3 arguments, got " + std::to_string(count) + " (see the usage above)");
     }
