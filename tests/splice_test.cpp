@@ -35,7 +35,8 @@ std::vector<std::string> FileCalls(const fake::FakeOs& os) {
       line += " " + std::to_string(r.count) + "/" + std::to_string(r.transferred);
     } else if (r.call == Call::kSeek) {
       line += " " + std::to_string(r.position);
-    } else if (r.call != Call::kOpenFile && r.call != Call::kFileSize && r.call != Call::kClose) {
+    } else if (r.call != Call::kOpenFile && r.call != Call::kFileSize && r.call != Call::kClose &&
+               r.call != Call::kSetEndOfFile) {
       continue;
     }
     trace.push_back(line);
@@ -52,8 +53,11 @@ TEST(Splice, ExactSequenceOfCalls) {
   const std::vector<std::string> expected = {
       "Write <stdout> 9/9",
       "OpenFile a.mve",
+      "FileSize a.mve",
       "OpenFile b.mve",
+      "FileSize b.mve",
       "OpenFile out.mve",
+      "SetEndOfFile out.mve",
       "Write <stdout> 19/19",
       "FileSize a.mve",
       "Read a.mve 1/1",
@@ -73,10 +77,13 @@ TEST(Splice, ExactSequenceOfCalls) {
   EXPECT_EQ(FileCalls(os), expected);
 }
 
-// Phase one reads the first movie less 16 bytes in chunks of 100000 and the
-// remainder; phase two asks for 100000 until the end.
+// An empty movie is read once, for a byte that a file hiding its size would
+// give. Phase one reads the first movie less 16 bytes in chunks of 100000 and
+// the remainder; phase two asks for 100000 until the end.
 std::vector<std::string> ExpectedTransfers(std::int64_t size1, std::int64_t size2) {
   std::vector<std::string> trace;
+  if (size1 == 0) trace.push_back("Read a.mve 1/0");
+  if (size2 == 0) trace.push_back("Read b.mve 1/0");
   for (std::int64_t left = size1 - 16; left > 0; left -= 100000) {
     const std::string n = std::to_string(std::min<std::int64_t>(left, 100000));
     trace.push_back("Read a.mve " + n + "/" + n);
