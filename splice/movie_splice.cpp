@@ -115,9 +115,9 @@ void SpliceMovies() {
   // Emptying the output must not empty one of the movies. Nor may the output
   // be the file or pipe standard output goes to, where the lines printed
   // would land inside the movie. The name is asked first, which opens
-  // nothing (a FIFO would wait for its reader, a movie may be read-only);
-  // then the file opened, which is the one emptied, whatever the name leads
-  // to by then.
+  // nothing to read or write (a FIFO would wait for its reader, a movie may
+  // be read-only); then the file opened, which is the one emptied, whatever
+  // the name leads to by then.
   const IoRecord* holder = RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
   CheckIo(VIMBREL_CHECK_SITE());
   if (holder != nullptr) {
