@@ -134,6 +134,12 @@ TEST(FakeFaultSweep, UndisturbedRunsEndAsTheyShould) {
   const auto reads = std::count_if(join.BaselineCalls().begin(), join.BaselineCalls().end(),
                                    [](const CallRecord& call) { return call.call == Call::kRead; });
   EXPECT_EQ(reads, 6);
+  // The console gets the same lines, as characters.
+  const Sweep console(Scenarios()[7]);
+  EXPECT_EQ(console.BaselineStdout(), join.BaselineStdout());
+  EXPECT_EQ(std::count_if(console.BaselineCalls().begin(), console.BaselineCalls().end(),
+                          [](const CallRecord& call) { return call.call == Call::kWriteConsole; }),
+            3);
   // Refused before any file is looked at: only standard output is used.
   const Sweep refusal(Scenarios()[6]);
   EXPECT_EQ(refusal.BaselineStdout(), std::string(kBanner) +
