@@ -127,7 +127,9 @@ Sweep::Sweep(const Scenario& scenario) : scenario_(scenario) {
 
 void Sweep::CheckRun(const fake::FakeOs& os, std::uint32_t status, const Outcome& outcome) {
   const bool lasting = outcome.kind == Outcome::kLasting;
-  if (!lasting) EXPECT_EQ(status, outcome.status);
+  if (!lasting) {
+    EXPECT_EQ(status, outcome.status);
+  }
   CheckInputs(os);
 
   if (!scenario_.outputIsSecondInput) {
