@@ -150,8 +150,8 @@ class OutputSwapped(ProgramTest):
         swapper = subprocess.Popen([sys.executable, "-c", SWAPPER], cwd=self.dir)
         self.addCleanup(swapper.wait)
         self.addCleanup(swapper.kill)
-        # Fewer where the program is emulated (qemu), within half the time limit
-        # of the whole module.
+        # 1500 joins, fewer where the program is emulated (qemu): the loop
+        # stays within half the time limit of the whole module.
         deadline = time.monotonic() + 90
         statuses = collections.Counter()
         for _ in range(1500):
