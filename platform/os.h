@@ -22,8 +22,8 @@ inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 inline constexpr std::uint32_t kShareRead = 1;
 inline constexpr std::uint32_t kShareWrite = 2;
-inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kOpenAlways = 4;
 
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
@@ -96,6 +96,8 @@ class Os {
   // SetFilePointerEx; position may be null.
   virtual bool Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
                     std::int64_t* position) = 0;
+  // SetEndOfFile: the file ends at the handle's position.
+  virtual bool SetEndOfFile(Handle handle) = 0;
   // CloseHandle.
   virtual bool Close(Handle handle) = 0;
   // GetLastError: the code of the last failed call.

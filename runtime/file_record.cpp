@@ -31,7 +31,7 @@ constexpr OpenRequest kOpenRequests[] = {
     {platform::kGenericWrite, platform::kOpenExisting, OpenMode::kOutput},
     {platform::kGenericRead | platform::kGenericWrite, platform::kOpenExisting,
      OpenMode::kInputOutput},
-    {platform::kGenericRead | platform::kGenericWrite, platform::kCreateAlways,
+    {platform::kGenericRead | platform::kGenericWrite, platform::kOpenAlways,
      OpenMode::kInputOutput},
 };
 
@@ -77,8 +77,19 @@ void OpenExisting(FileRecord& record, std::uint32_t recordSize) {
   OpenFileRecord(record, recordSize, access == 3 ? OpenKind::kReadWrite : static_cast<OpenKind>(access));
 }
 
-void CreateNew(FileRecord& record, std::uint32_t recordSize) {
+void OpenOrCreate(FileRecord& record, std::uint32_t recordSize) {
   OpenFileRecord(record, recordSize, OpenKind::kCreate);
+}
+
+void Truncate(FileRecord& record) {
+  // Cutting is the second half of creating the file.
+  if (!RequireOpen(record, Activity::kCreate)) return;
+  platform::Os& os = platform::CurrentOs();
+  const platform::FileType type = os.DeviceType(record.osHandle);
+  if (type == platform::FileType::kUnknown ||
+      (type == platform::FileType::kDisk && !os.SetEndOfFile(record.osHandle))) {
+    SetPendingIoResultFromOs(Activity::kCreate, record);
+  }
 }
 
 namespace {
@@ -132,7 +143,7 @@ void SeekTo(FileRecord& record, std::int64_t position) {
   }
 }
 
-bool IsAtEnd(FileRecord& record) {
+bool IsAtEnd(FileRecord& record, bool* pastEnd) {
   if (!RequireOpen(record, Activity::kRead)) return true;
   platform::Os& os = platform::CurrentOs();
   std::int64_t size = 0;
@@ -145,6 +156,7 @@ bool IsAtEnd(FileRecord& record) {
     SetPendingIoResultFromOs(Activity::kSeek, record);
     return true;
   }
+  if (pastEnd != nullptr) *pastEnd = current > size;
   return current >= size;
 }
 

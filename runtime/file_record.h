@@ -28,8 +28,13 @@ void OpenFileRecord(FileRecord& record, std::uint32_t recordSize, OpenKind kind)
 // Opens an existing file with the access that bits 0-1 of DefaultOpenMode
 // select: 0 read, 1 write, 2 or 3 read-write.
 void OpenExisting(FileRecord& record, std::uint32_t recordSize);
-// Creates the file, or truncates an existing one to 0 bytes.
-void CreateNew(FileRecord& record, std::uint32_t recordSize);
+// Opens the file to read and write, creating it when it is missing. An
+// existing file keeps its bytes until Truncate cuts them, so that the caller
+// can first make sure that the file opened is the one it means to empty.
+void OpenOrCreate(FileRecord& record, std::uint32_t recordSize);
+// Cuts a disk file at the current position. A device or pipe has no end to
+// cut and is left as it is.
+void Truncate(FileRecord& record);
 
 // Without countOut, fewer records than asked is error 100 (reading) or 101
 // (writing); with it, the count is stored there and no shortfall is an error.
@@ -38,8 +43,9 @@ void WriteRecords(FileRecord& record, const void* buffer, std::int32_t count,
                   std::int32_t* countOut);
 
 void SeekTo(FileRecord& record, std::int64_t position);
-// True at or past the end, and on any failure.
-bool IsAtEnd(FileRecord& record);
+// True at or past the end, and on any failure. `pastEnd`, when given, tells
+// whether the position is beyond the end: the file was cut below it.
+bool IsAtEnd(FileRecord& record, bool* pastEnd = nullptr);
 // The size in records; -1 on failure.
 std::int64_t FileLength(FileRecord& record);
 

@@ -184,6 +184,8 @@ void EndLine(TextStream& stream) {
   }
 }
 
+void DiscardBuffer(TextStream& stream) { stream.bufferPosition = 0; }
+
 void WriteLine(std::string_view text) {
   PutText(OutputStream, text);
   EndLine(OutputStream);

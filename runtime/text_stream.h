@@ -38,6 +38,9 @@ void PutTerminatedText(TextStream& stream, const char* text);
 void PutChar(TextStream& stream, char character);
 // Appends CR LF; on a console the line then goes out at once.
 void EndLine(TextStream& stream);
+// Forgets what the buffer holds, unwritten: text that must not reach the
+// file the stream turned out to go to.
+void DiscardBuffer(TextStream& stream);
 // The text and CR LF on OutputStream; the caller checks it.
 void WriteLine(std::string_view text);
 

@@ -5,26 +5,88 @@
 #include "platform/os.h"
 #include "runtime/io_record.h"
 #include "runtime/io_result.h"
+#include "runtime/text_stream.h"
 
 namespace splice {
 
 using namespace runtime;
 
+namespace {
+
+// The record among `records` that holds the file or pipe of that kind and
+// identity, or none.
+const IoRecord* Holder(platform::PathKind kind, const platform::FileIdentity& identity,
+                       std::initializer_list<const IoRecord*> records) {
+  platform::Os& os = platform::CurrentOs();
+  for (const IoRecord* record : records) {
+    platform::FileIdentity held;
+    const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
+    if (heldKind == platform::PathKind::kUnknown) {
+      // A standard handle is the process's, opened by whoever started it: it
+      // may not let its file be asked about (Windows gives a redirection
+      // write access alone). It is then taken for another file.
+      if (record->pathName.empty()) continue;
+      SetPendingIoResultFromOs(Activity::kExamine, *record);
+      return nullptr;
+    }
+    if (heldKind == kind && identity == held) return record;
+  }
+  return nullptr;
+}
+
+bool AllOpen(std::initializer_list<const IoRecord*> records) {
+  for (const IoRecord* record : records) {
+    if (!RequireOpen(*record, Activity::kExamine)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void RequireDiskFile(FileRecord& record) {
   if (!RequireOpen(record, Activity::kRead)) return;
-  if (platform::CurrentOs().DeviceType(record.osHandle) != platform::FileType::kDisk) {
+  platform::Os& os = platform::CurrentOs();
+  if (os.DeviceType(record.osHandle) != platform::FileType::kDisk) {
     SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
                        "not a regular file (a FIFO, socket or device)");
+    return;
+  }
+  std::int64_t size = 0;
+  if (!os.FileSize(record.osHandle, &size)) {
+    SetPendingIoResultFromOs(Activity::kSize, record);
+    return;
+  }
+  if (size != 0) return;
+  // An empty file gives nothing; one that hides its size gives a byte, from
+  // the start, where nothing has been read yet.
+  unsigned char probe = 0;
+  std::uint32_t got = 0;
+  if (!os.Read(record.osHandle, &probe, 1, &got)) {
+    SetPendingIoResultFromOs(Activity::kRead, record);
+  } else if (got != 0) {
+    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
+                       "its size is unknown (it reports 0 bytes but has bytes to read)");
   }
 }
 
-const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records) {
-  for (const IoRecord* record : records) {
-    if (!RequireOpen(*record, Activity::kExamine)) return nullptr;
-  }
+const char* PathOfStandardOutput(std::initializer_list<const char*> paths) {
+  if (!IsOpen(OutputStream.state)) return nullptr;
   platform::Os& os = platform::CurrentOs();
+  platform::FileIdentity standard;
+  const platform::PathKind kind = os.IdentityOfHandle(OutputStream.osHandle, &standard);
+  // A console or device holds no file's bytes.
+  if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return nullptr;
+  for (const char* path : paths) {
+    platform::FileIdentity named;
+    if (os.IdentityOfPath(path, &named) == kind && named == standard) return path;
+  }
+  return nullptr;
+}
+
+const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records) {
+  if (!AllOpen(records)) return nullptr;
   platform::FileIdentity named;
-  const platform::PathKind namedKind = os.IdentityOfPath(path, &named);
+  const platform::PathKind namedKind = platform::CurrentOs().IdentityOfPath(path, &named);
   switch (namedKind) {
     case platform::PathKind::kUnknown: {
       // Only a path that names nothing is surely no open file; after any
@@ -44,20 +106,25 @@ const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRe
     case platform::PathKind::kPipe:
       break;
   }
-  for (const IoRecord* record : records) {
-    platform::FileIdentity held;
-    const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
-    if (heldKind == platform::PathKind::kUnknown) {
-      // A standard handle is the process's, opened by whoever started it: it
-      // may not let its file be asked about (Windows gives a redirection
-      // write access alone). It is then taken for another file.
-      if (record->pathName.empty()) continue;
-      SetPendingIoResultFromOs(Activity::kExamine, *record);
+  return Holder(namedKind, named, records);
+}
+
+const IoRecord* RecordHolding(const IoRecord& opened,
+                              std::initializer_list<const IoRecord*> records) {
+  if (!RequireOpen(opened, Activity::kExamine) || !AllOpen(records)) return nullptr;
+  platform::FileIdentity identity;
+  const platform::PathKind kind = platform::CurrentOs().IdentityOfHandle(opened.osHandle, &identity);
+  switch (kind) {
+    case platform::PathKind::kUnknown:
+      SetPendingIoResultFromOs(Activity::kExamine, opened);
       return nullptr;
-    }
-    if (heldKind == namedKind && named == held) return record;
+    case platform::PathKind::kOther:
+      return nullptr;
+    case platform::PathKind::kDiskFile:
+    case platform::PathKind::kPipe:
+      break;
   }
-  return nullptr;
+  return Holder(kind, identity, records);
 }
 
 }  // namespace splice

@@ -8,16 +8,29 @@
 
 namespace splice {
 
-// The movies are joined from disk files only: a FIFO, socket or device would
-// be joined as if empty, or not at all. Records error 50 (not supported) for
-// anything else.
+// The movies are joined from disk files whose size is known: a FIFO, socket
+// or device would be joined as if empty, or not at all, and so would a file
+// that reports no size but has bytes to read (files of /proc and /sys, some
+// FUSE file systems). Records error 50 (not supported) for anything else.
 void RequireDiskFile(runtime::FileRecord& record);
+
+// The path among `paths` that names the disk file or FIFO standard output
+// goes to, or null: what the program prints would land in that file. A path
+// that cannot be asked about is taken for another file, and a standard
+// output that cannot be asked about for another file than any: the steps
+// that open the files tell what is wrong with them.
+const char* PathOfStandardOutput(std::initializer_list<const char*> paths);
 
 // The open record that holds the very file or pipe the path names, whatever
 // the spelling, link or hard link that leads there, or none; the path is
 // asked about once. A path that names nothing, or a device, is held by no
 // record; any other failure to tell records its code.
 const runtime::IoRecord* RecordHolding(const char* path,
+                                       std::initializer_list<const runtime::IoRecord*> records);
+
+// The same for the file an open record holds, asked about on its handle: a
+// name looked up again could lead elsewhere by then.
+const runtime::IoRecord* RecordHolding(const runtime::IoRecord& opened,
                                        std::initializer_list<const runtime::IoRecord*> records);
 
 }  // namespace splice

@@ -55,12 +55,33 @@ std::int32_t CopyChunk(FileRecord& from, FileRecord& to, std::int32_t request,
   return transferred;
 }
 
+// Refuses an output that is one of the movies or standard output.
+void RefuseOutput(const std::string& outputName, const IoRecord& holder) {
+  const bool isStdout = &holder == &OutputStream;
+  WriteLine("Output file `" + outputName + "' is " +
+            (isStdout ? "standard output." : "an input file."));
+  CheckIo(VIMBREL_CHECK_SITE());
+  Refuse(kOutputIsInputStatus,
+         FailureText(kOutputIsInputStatus, Activity::kCreate, outputName.c_str(),
+                     isStdout ? "it is standard output" : "it is one of the inputs"));
+}
+
 }  // namespace
 
 void SpliceMovies() {
   const std::string firstName = kol::ArgumentAt(1);
   const std::string secondName = kol::ArgumentAt(2);
   const std::string outputName = kol::ArgumentAt(3);
+
+  // Standard output redirected to a movie would write the program's lines
+  // into it, or have emptied it already (`> a.mve`): not one line goes
+  // there, not even the banner waiting in the buffer.
+  if (const char* input = PathOfStandardOutput({firstName.c_str(), secondName.c_str()})) {
+    DiscardBuffer(OutputStream);
+    Refuse(kOutputIsInputStatus, FailureText(kOutputIsInputStatus, Activity::kRead, input,
+                                             "standard output goes to it"));
+    return;
+  }
 
   for (const std::string* input : {&firstName, &secondName}) {
     std::uint32_t queryError = 0;
@@ -91,24 +112,28 @@ void SpliceMovies() {
   RequireDiskFile(second);
   CheckIo(VIMBREL_CHECK_SITE());
 
-  // Creating the output truncates it: it must not be one of the movies. Nor
-  // the file or pipe standard output goes to, where the lines printed would
-  // land inside the movie.
+  // Emptying the output must not empty one of the movies. Nor may the output
+  // be the file or pipe standard output goes to, where the lines printed
+  // would land inside the movie. The name is asked first, which opens
+  // nothing to read or write (a FIFO would wait for its reader, a movie may
+  // be read-only); then the file opened, which is the one emptied, whatever
+  // the name leads to by then.
   const IoRecord* holder = RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
   CheckIo(VIMBREL_CHECK_SITE());
   if (holder != nullptr) {
-    const bool isStdout = holder == &OutputStream;
-    WriteLine("Output file `" + outputName + "' is " +
-              (isStdout ? "standard output." : "an input file."));
-    CheckIo(VIMBREL_CHECK_SITE());
-    Refuse(kOutputIsInputStatus,
-           FailureText(kOutputIsInputStatus, Activity::kCreate, outputName.c_str(),
-                       isStdout ? "it is standard output" : "it is one of the inputs"));
+    RefuseOutput(outputName, *holder);
     return;
   }
-
   AssignName(output, outputName.c_str());
-  CreateNew(output, 1);
+  OpenOrCreate(output, 1);
+  CheckIo(VIMBREL_CHECK_SITE());
+  holder = RecordHolding(output, {&first, &second, &OutputStream});
+  CheckIo(VIMBREL_CHECK_SITE());
+  if (holder != nullptr) {
+    RefuseOutput(outputName, *holder);
+    return;
+  }
+  Truncate(output);
   CheckIo(VIMBREL_CHECK_SITE());
 
   WriteProgressLine(firstName, outputName);
@@ -126,12 +151,18 @@ void SpliceMovies() {
 
   WriteProgressLine(secondName, outputName);
   CheckIo(VIMBREL_CHECK_SITE());
-  // The second movie from the end of its file header to its end.
+  // The second movie from the end of its file header to its end, which it
+  // may move while it is read: the join follows a movie that grows, and one
+  // cut below the bytes already copied is a short read, as in the first
+  // phase. One of 26 bytes or fewer is past its end from the start.
   SeekTo(second, kHeaderSize);
   CheckIo(VIMBREL_CHECK_SITE());
   const CopyChecks secondPhase{VIMBREL_CHECK_SITE(), VIMBREL_CHECK_SITE(), VIMBREL_CHECK_SITE()};
-  for (;;) {
-    const bool atEnd = IsAtEnd(second);
+  for (bool copied = false;; copied = true) {
+    bool pastEnd = false;
+    const bool atEnd = IsAtEnd(second, &pastEnd);
+    CheckIo(VIMBREL_CHECK_SITE());
+    if (pastEnd && copied) SetPendingIoResult(kShortRead, Activity::kRead, second);
     CheckIo(VIMBREL_CHECK_SITE());
     if (atEnd) break;
     CopyChunk(second, output, kChunkSize, secondPhase);

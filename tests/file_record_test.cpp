@@ -65,7 +65,7 @@ TEST_F(FileRecordTest, ClosedAndNeverBoundRecordsRefuseEveryOperation) {
     EXPECT_TRUE(atEnd);
     EXPECT_EQ(length, -1);
   }
-  for (auto open : {OpenExisting, CreateNew}) {
+  for (auto open : {OpenExisting, OpenOrCreate}) {
     PendingIoResult = 0;
     open(neverBound, 1);
     EXPECT_EQ(PendingIoResult, 102u);
@@ -89,7 +89,7 @@ TEST_F(FileRecordTest, ShortfallWithoutCountOutIs100Or101) {
   PendingIoResult = 0;
   FileRecord output;
   AssignName(output, "out");
-  CreateNew(output, 1);
+  OpenOrCreate(output, 1);
   os.ShortenNth(Call::kWrite, 1, 3);
   WriteRecords(output, buffer, 5, nullptr);
   EXPECT_EQ(PendingIoResult, 101u);
@@ -163,14 +163,28 @@ TEST_F(FileRecordTest, EndTestAndPositions) {
   EXPECT_EQ(std::string(buffer, 2), "34");
 }
 
-TEST_F(FileRecordTest, CreateNewTruncates) {
-  FileRecord output;
-  AssignName(output, "ten");
-  CreateNew(output, 1);
-  EXPECT_EQ(PendingIoResult, 0u);
-  EXPECT_EQ(output.state, OpenMode::kInputOutput);
-  EXPECT_EQ(os.Contents("ten"), "");
-  EXPECT_EQ(FileLength(output), 0);
+// The bytes of an existing file go only when Truncate cuts them, on the
+// handle opened; a device is opened alike, and has no end to cut.
+TEST_F(FileRecordTest, OpenOrCreateKeepsTheBytesUntilTruncated) {
+  os.AddFile("device", "")->type = platform::FileType::kChar;
+  int cuts = 0;
+  for (const std::string name : {"ten", "new", "device"}) {
+    SCOPED_TRACE(name);
+    const std::string before = os.Exists(name) ? os.Contents(name) : "";
+    FileRecord output;
+    AssignName(output, name.c_str());
+    OpenOrCreate(output, 1);
+    EXPECT_EQ(PendingIoResult, 0u);
+    EXPECT_EQ(output.state, OpenMode::kInputOutput);
+    EXPECT_EQ(os.Contents(name), before);
+    Truncate(output);
+    EXPECT_EQ(PendingIoResult, 0u);
+    EXPECT_EQ(os.Contents(name), "");
+    EXPECT_EQ(FileLength(output), 0);
+    if (name != "device") ++cuts;
+    EXPECT_EQ(os.CountOf(Call::kSetEndOfFile), cuts);
+    CloseFileRecord(output);
+  }
 }
 
 TEST_F(FileRecordTest, OpenRequestsFollowDefaultOpenMode) {
@@ -201,10 +215,10 @@ TEST_F(FileRecordTest, OpenRequestsFollowDefaultOpenMode) {
     EXPECT_EQ(request.access, c.access);
     EXPECT_EQ(request.share, c.share);
     EXPECT_EQ(request.disposition, platform::kOpenExisting);
-    CreateNew(record, 1);
+    OpenOrCreate(record, 1);
     EXPECT_EQ(os.openRequests.back().access, platform::kGenericRead | platform::kGenericWrite);
     EXPECT_EQ(os.openRequests.back().share, c.share);
-    EXPECT_EQ(os.openRequests.back().disposition, platform::kCreateAlways);
+    EXPECT_EQ(os.openRequests.back().disposition, platform::kOpenAlways);
     CloseFileRecord(record);
   }
 }

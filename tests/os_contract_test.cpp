@@ -60,11 +60,23 @@ Answer ReadWrite(Os& os, const char* path, const char*) {
                 [&os](platform::Handle handle) { return SizeOf(os, handle); });
 }
 
-// The size of the file once created.
+// The size of the file once opened to write, created where it is missing.
 Answer Create(Os& os, const char* path, const char*) {
   return Opened(os, path, platform::kGenericRead | platform::kGenericWrite,
-                platform::kCreateAlways,
+                platform::kOpenAlways,
                 [&os](platform::Handle handle) { return SizeOf(os, handle); });
+}
+
+// The size of the file so opened, then cut after its fourth byte.
+Answer CreateAndCut(Os& os, const char* path, const char*) {
+  return Opened(os, path, platform::kGenericRead | platform::kGenericWrite,
+                platform::kOpenAlways, [&os](platform::Handle handle) -> Answer {
+                  if (!os.Seek(handle, 4, platform::SeekOrigin::kBegin, nullptr) ||
+                      !os.SetEndOfFile(handle)) {
+                    return {0, os.LastError()};
+                  }
+                  return SizeOf(os, handle);
+                });
 }
 
 // The device type of the file opened to read.
@@ -150,7 +162,9 @@ const Row kRows[] = {
     {"a folder, to write", ReadWrite, "movies", nullptr, {0, 5}},
     {"a new file", Create, "out.mve", nullptr, {0, 0}},
     {"a new file in a folder", Create, "movies/out.mve", nullptr, {0, 0}},
-    {"an existing file, emptied", Create, "a.mve", nullptr, {0, 0}},
+    {"an existing file, kept", Create, "a.mve", nullptr, {10, 0}},
+    {"an existing file, cut", CreateAndCut, "a.mve", nullptr, {4, 0}},
+    {"a new file, grown to its end", CreateAndCut, "out.mve", nullptr, {4, 0}},
     {"a new file in a missing folder", Create, "nodir/out.mve", nullptr, {0, 3}},
     {"a new file under a file", Create, "a.mve/out.mve", nullptr, {0, 3}},
     {"a new file where a folder is", Create, "movies", nullptr, {0, 5}},

@@ -35,7 +35,8 @@ std::vector<std::string> FileCalls(const fake::FakeOs& os) {
       line += " " + std::to_string(r.count) + "/" + std::to_string(r.transferred);
     } else if (r.call == Call::kSeek) {
       line += " " + std::to_string(r.position);
-    } else if (r.call != Call::kOpenFile && r.call != Call::kFileSize && r.call != Call::kClose) {
+    } else if (r.call != Call::kOpenFile && r.call != Call::kFileSize && r.call != Call::kClose &&
+               r.call != Call::kSetEndOfFile) {
       continue;
     }
     trace.push_back(line);
@@ -52,8 +53,11 @@ TEST(Splice, ExactSequenceOfCalls) {
   const std::vector<std::string> expected = {
       "Write <stdout> 9/9",
       "OpenFile a.mve",
+      "FileSize a.mve",
       "OpenFile b.mve",
+      "FileSize b.mve",
       "OpenFile out.mve",
+      "SetEndOfFile out.mve",
       "Write <stdout> 19/19",
       "FileSize a.mve",
       "Read a.mve 1/1",
@@ -73,10 +77,13 @@ TEST(Splice, ExactSequenceOfCalls) {
   EXPECT_EQ(FileCalls(os), expected);
 }
 
-// Phase one reads the first movie less 16 bytes in chunks of 100000 and the
-// remainder; phase two asks for 100000 until the end.
+// An empty movie is read once, for a byte that a file hiding its size would
+// give. Phase one reads the first movie less 16 bytes in chunks of 100000 and
+// the remainder; phase two asks for 100000 until the end.
 std::vector<std::string> ExpectedTransfers(std::int64_t size1, std::int64_t size2) {
   std::vector<std::string> trace;
+  if (size1 == 0) trace.push_back("Read a.mve 1/0");
+  if (size2 == 0) trace.push_back("Read b.mve 1/0");
   for (std::int64_t left = size1 - 16; left > 0; left -= 100000) {
     const std::string n = std::to_string(std::min<std::int64_t>(left, 100000));
     trace.push_back("Read a.mve " + n + "/" + n);
@@ -172,6 +179,9 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
       // The printed lines would land inside the movie.
       {"out.mve", "out.mve", "standard output", "standard output"},
       {"out.mve", "other.mve", "standard output", "standard output"},
+      // The name named nothing when asked, and leads to the movie when the
+      // output is opened: the file opened is the one compared.
+      {"raced.mve", nullptr, "an input file", "one of the inputs"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.output);
@@ -190,15 +200,58 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
       os.stdoutType = platform::FileType::kDisk;
       os.stdoutFile = c.stdoutFile;
     }
+    const bool raced = std::strcmp(c.output, "raced.mve") == 0;
+    if (raced) {
+      os.AddLink("raced.mve", "a.mve");
+      os.FailNth(Call::kIdentityOfPath, 1, platform::error::kFileNotFound);
+    }
     EXPECT_EQ(fake::RunProgram(os), 87u);
     EXPECT_EQ(os.stdoutBytes,
               std::string("Vimbrel\r\nOutput file `") + c.output + "' is " + c.is + ".\r\n");
     EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot create `") + c.output + "': it is " +
                                   c.itIs + " (error 87)\r\n");
-    EXPECT_EQ(os.openRequests.size(), 2u);
+    EXPECT_EQ(os.openRequests.size(), raced ? 3u : 2u);
+    EXPECT_EQ(os.CountOf(Call::kSetEndOfFile), 0);
     EXPECT_TRUE(os.Contents("a.mve") == first);
     EXPECT_TRUE(os.Contents("b.mve") == second);
     EXPECT_EQ(os.Contents("out.mve"), "old");
+  }
+}
+
+// Standard output redirected to a movie, even one that is missing beside
+// it, would get the program's lines: refused before one of them, the banner
+// included, reaches it, and before any file is opened.
+TEST(Splice, StandardOutputThatIsAMovieIsRefusedBeforeAnyLine) {
+  struct {
+    const char* commandLine;
+    const char* stdoutFile;
+    const char* named;
+  } const cases[] = {
+      {"vimbrel.exe a.mve b.mve out.mve", "a.mve", "a.mve"},
+      {"vimbrel.exe a.mve b.mve out.mve", "b.mve", "b.mve"},
+      {"vimbrel.exe a.mve link.mve out.mve", "b.mve", "link.mve"},
+      {"vimbrel.exe a.mve gone.mve out.mve", "a.mve", "a.mve"},
+      {"vimbrel.exe gone.mve b.mve out.mve", "b.mve", "b.mve"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.commandLine) + " > " + c.stdoutFile);
+    fake::FakeOs os;
+    os.commandLine = c.commandLine;
+    const std::string first = Movie(100, 1);
+    const std::string second = Movie(60, 2);
+    os.AddFile("a.mve", first);
+    os.AddFile("b.mve", second);
+    os.AddLink("link.mve", "b.mve");
+    os.stdoutType = platform::FileType::kDisk;
+    os.stdoutFile = c.stdoutFile;
+    EXPECT_EQ(fake::RunProgram(os), 87u);
+    EXPECT_EQ(os.stdoutBytes, "");
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.named +
+                                  "': standard output goes to it (error 87)\r\n");
+    EXPECT_TRUE(os.openRequests.empty());
+    EXPECT_FALSE(os.Exists("out.mve"));
+    EXPECT_TRUE(os.Contents("a.mve") == first);
+    EXPECT_TRUE(os.Contents("b.mve") == second);
   }
 }
 
@@ -228,21 +281,40 @@ TEST(Splice, MovieJoinedWithItself) {
   EXPECT_EQ(os.Contents("out.mve"), JoinedMovie(movie, movie));
 }
 
+// An input that is no disk file, or one that reports no size but has bytes
+// to read (as files of /proc do), would be joined as if empty.
 TEST(Splice, InputThatIsNoDiskFileIs50) {
-  for (int which : {0, 1}) {
+  constexpr char kNoRegularFile[] = "not a regular file (a FIFO, socket or device)";
+  constexpr char kHiddenSize[] = "its size is unknown (it reports 0 bytes but has bytes to read)";
+  struct {
+    platform::FileType firstType;
+    bool firstHidesSize;
+    platform::FileType secondType;
+    bool secondHidesSize;
+    const char* named;
+    const char* words;
+  } const cases[] = {
+      {platform::FileType::kPipe, false, platform::FileType::kDisk, false, "a", kNoRegularFile},
+      {platform::FileType::kDisk, false, platform::FileType::kChar, false, "b", kNoRegularFile},
+      {platform::FileType::kDisk, true, platform::FileType::kDisk, false, "a", kHiddenSize},
+      {platform::FileType::kDisk, false, platform::FileType::kDisk, true, "b", kHiddenSize},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.named) + " " + c.words);
     fake::FakeOs os;
     os.commandLine = kArguments;
-    os.AddFile("a.mve", Movie(40, 1))->type =
-        which == 0 ? platform::FileType::kPipe : platform::FileType::kDisk;
-    os.AddFile("b.mve", Movie(40, 2))->type =
-        which == 1 ? platform::FileType::kChar : platform::FileType::kDisk;
-    EXPECT_EQ(fake::RunProgram(os), 50u) << which;
+    const auto first = os.AddFile("a.mve", Movie(40, 1));
+    first->type = c.firstType;
+    first->hidesSize = c.firstHidesSize;
+    const auto second = os.AddFile("b.mve", Movie(40, 2));
+    second->type = c.secondType;
+    second->hidesSize = c.secondHidesSize;
+    EXPECT_EQ(fake::RunProgram(os), 50u);
     EXPECT_TRUE(std::regex_match(os.stdoutBytes,
                                  std::regex("Vimbrel\r\nRuntime error  50 at [0-9A-F]{8}\r\n")));
     // 50 is a Windows code too: the program says what it means here.
-    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + (which == 0 ? "a" : "b") +
-                                  ".mve': not a regular file (a FIFO, socket or device) (error "
-                                  "50)\r\n");
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.named + ".mve': " +
+                                  c.words + " (error 50)\r\n");
     EXPECT_FALSE(os.Exists("out.mve"));
   }
 }
@@ -285,6 +357,53 @@ TEST(Splice, ReadOfNothingWhileBytesRemainIs100) {
     EXPECT_TRUE(os.Contents("out.mve") == first.substr(0, c.kept));
     EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.input +
                                   "': it held fewer bytes than its size promised (error 100)\r\n");
+  }
+}
+
+// Another program rewrites the second movie while it is read: cut below the
+// bytes already copied, the join is short (100), as in the first phase; cut
+// above them, or grown, the join follows its end.
+TEST(Splice, SecondMovieThatChangesWhileReadEndsAtItsNewEnd) {
+  constexpr std::size_t kFirstSize = 1016;  // 1000 bytes of it joined
+  constexpr std::size_t kCopiedWhenChanged = 1000000;  // of the second, at the change
+  struct {
+    std::size_t newSize;
+    std::uint32_t status;
+  } const cases[] = {
+      {1000, 100},
+      {kCopiedWhenChanged + 26 - 1, 100},
+      {kCopiedWhenChanged + 26, 0},
+      {kCopiedWhenChanged + 26 + 50000, 0},
+      {3000000, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.newSize);
+    fake::FakeOs os;
+    os.commandLine = kArguments;
+    const std::string first = Movie(kFirstSize, 1);
+    const std::string second = Movie(2000000, 2);
+    const std::string changed = c.newSize <= second.size()
+                                    ? second.substr(0, c.newSize)
+                                    : second + Movie(c.newSize - second.size(), 3);
+    os.AddFile("a.mve", first);
+    const auto secondFile = os.AddFile("b.mve", second);
+    std::string received;
+    const auto output = os.AddFile("out.mve", "");
+    output->sink = [&](std::int64_t offset, const unsigned char* from, std::uint32_t count) {
+      received.replace(static_cast<std::size_t>(offset), count,
+                       reinterpret_cast<const char*>(from), count);
+      if (received.size() == 1000 + kCopiedWhenChanged) {
+        secondFile->bytes.assign(changed.begin(), changed.end());
+      }
+    };
+    EXPECT_EQ(fake::RunProgram(os), c.status);
+    if (c.status == 100) {
+      EXPECT_EQ(os.stderrBytes, "vimbrel: cannot read `b.mve': it held fewer bytes than its "
+                                "size promised (error 100)\r\n");
+      EXPECT_TRUE(received == JoinedMovie(first, second.substr(0, 26 + kCopiedWhenChanged)));
+    } else {
+      EXPECT_TRUE(received == JoinedMovie(first, changed));
+    }
   }
 }
 

@@ -24,7 +24,7 @@ TEST(SystemOs, SeeksAfterAReadFromEitherOrigin) {
   const char* const path = "system_os_seek_test.bin";
   const platform::Handle file =
       os.OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
-                  platform::kShareRead | platform::kShareWrite, platform::kCreateAlways);
+                  platform::kShareRead | platform::kShareWrite, platform::kOpenAlways);
   ASSERT_NE(file, platform::kInvalidHandle) << os.LastError();
   std::string bytes(100, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 3 + 1);

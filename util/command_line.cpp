@@ -64,15 +64,14 @@ std::size_t SkipArgument(const char* text, std::size_t position) {
   return position;
 }
 
-std::string ArgumentAt(const char* commandLine, std::int32_t index) {
-  std::size_t position = 0;
-  std::size_t start = 0;
-  for (std::int32_t counter = index;; --counter) {
-    start = SkipBlanks(commandLine, position);
-    position = SkipArgument(commandLine, start);
-    if (counter <= 0 || start == position) break;
-  }
-  std::size_t length = position - start;
+namespace {
+
+// The token that begins at SkipBlanks(*position), under the outer-quote
+// rule, and *position moved past it: the empty text at the end of the line.
+std::string NextToken(const char* commandLine, std::size_t* position) {
+  const std::size_t start = SkipBlanks(commandLine, *position);
+  *position = SkipArgument(commandLine, start);
+  std::size_t length = *position - start;
   const char* token = commandLine + start;
   if (length >= 2 && token[0] == kQuote && token[length - 1] == kQuote) {
     ++token;
@@ -81,10 +80,28 @@ std::string ArgumentAt(const char* commandLine, std::int32_t index) {
   return std::string(token, length);
 }
 
+}  // namespace
+
+std::string ArgumentAt(const char* commandLine, std::int32_t index) {
+  std::size_t position = 0;
+  std::string token = NextToken(commandLine, &position);
+  for (std::int32_t counter = index; counter > 0 && !token.empty(); --counter) {
+    token = NextToken(commandLine, &position);
+  }
+  return token;
+}
+
+// One walk over the line: a token that is not empty never gives an empty
+// argument, so the count stops at the first empty token.
 std::int32_t CountArguments(const char* commandLine) {
+  std::size_t position = SkipArgument(commandLine, 0);
   std::int32_t count = 0;
-  while (!ArgumentAt(commandLine, count + 1).empty()) ++count;
-  return count;
+  for (;;) {
+    const std::size_t start = SkipBlanks(commandLine, position);
+    position = SkipArgument(commandLine, start);
+    if (start == position) return count;
+    ++count;
+  }
 }
 
 bool HasNoBlankPair(const char* commandLine) {
@@ -107,12 +124,12 @@ std::string CommandLineFor(const std::vector<std::string>& arguments) {
 }
 
 bool SplitsBackInto(const char* commandLine, const std::vector<std::string>& arguments) {
-  std::int32_t index = 0;
+  std::size_t position = SkipArgument(commandLine, 0);
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (arguments[i].empty()) continue;
-    if (ArgumentAt(commandLine, ++index) != arguments[i]) return false;
+    if (NextToken(commandLine, &position) != arguments[i]) return false;
   }
-  return CountArguments(commandLine) == index;
+  return NextToken(commandLine, &position).empty();
 }
 
 std::string ArgumentAt(std::int32_t index) {

@@ -49,7 +49,8 @@ std::string CommandLineFor(const std::vector<std::string>& arguments);
 bool SplitsBackInto(const char* commandLine, const std::vector<std::string>& arguments);
 
 // The process's arguments: argument 0 is the path of the program's own file,
-// the others come from the process's command line, read anew on every call.
+// the others come from the process's command line, which each call asks the
+// platform for and walks once from its start.
 std::string ArgumentAt(std::int32_t index);
 std::int32_t CountArguments();
 // Whether those arguments are exactly what the user gave: a name the

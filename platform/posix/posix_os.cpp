@@ -59,6 +59,7 @@ SystemCalls RealSystemCalls() {
   calls.lseek = ::lseek;
   calls.fstat = ::fstat;
   calls.stat = ::stat;
+  calls.ftruncate = ::ftruncate;
   calls.close = ::close;
   calls.fcntl = [](int fd, int command, int argument) { return ::fcntl(fd, command, argument); };
   calls.readlink = ::readlink;
@@ -159,8 +160,9 @@ Handle PosixOs::OpenFile(const char* path, std::uint32_t access, std::uint32_t /
   } else if (writes) {
     flags = O_WRONLY;
   }
-  const bool create = disposition == kCreateAlways;
-  if (create) flags |= O_TRUNC;
+  // Opened to write, an existing file keeps its bytes until SetEndOfFile
+  // cuts them: its caller first makes sure it is the file meant.
+  const bool create = disposition == kOpenAlways;
 
   // A name descriptor never blocks and breaks no lease.
   int nameFd = calls_.open(path, O_PATH | O_CLOEXEC, 0);
@@ -244,6 +246,14 @@ bool PosixOs::Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
                                      origin == SeekOrigin::kBegin ? SEEK_SET : SEEK_CUR);
   if (reached < 0) return FailFromErrno();
   if (position != nullptr) *position = static_cast<std::int64_t>(reached);
+  return true;
+}
+
+bool PosixOs::SetEndOfFile(Handle handle) {
+  const off_t position = calls_.lseek(DescriptorOf(handle), 0, SEEK_CUR);
+  if (position < 0 || calls_.ftruncate(DescriptorOf(handle), position) != 0) {
+    return FailFromErrno();
+  }
   return true;
 }
 

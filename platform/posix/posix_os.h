@@ -21,6 +21,7 @@ struct SystemCalls {
   off_t (*lseek)(int fd, off_t offset, int whence);
   int (*fstat)(int fd, struct stat* status);
   int (*stat)(const char* path, struct stat* status);
+  int (*ftruncate)(int fd, off_t length);
   int (*close)(int fd);
   int (*fcntl)(int fd, int command, int argument);
   ssize_t (*readlink)(const char* path, char* buffer, std::size_t size);
@@ -50,6 +51,7 @@ class PosixOs final : public System {
   bool FileSize(Handle handle, std::int64_t* size) override;
   bool Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
             std::int64_t* position) override;
+  bool SetEndOfFile(Handle handle) override;
   bool Close(Handle handle) override;
   std::uint32_t LastError() override;
   Handle StandardHandle(StdHandle which) override;

@@ -124,6 +124,8 @@ class Win32Os final : public System {
     return true;
   }
 
+  bool SetEndOfFile(Handle handle) override { return ::SetEndOfFile(ToWin32(handle)) != FALSE; }
+
   bool Close(Handle handle) override { return ::CloseHandle(ToWin32(handle)) != FALSE; }
 
   std::uint32_t LastError() override { return ::GetLastError(); }
@@ -210,7 +212,8 @@ class Win32Os final : public System {
 
   // The services.
 
-  GivenArguments Arguments() override { return GivenArguments{::GetCommandLineA(), nullptr}; }
+  // GetCommandLineA gives the same text on every call: asked once.
+  GivenArguments Arguments() override { return GivenArguments{commandLine_, nullptr}; }
 
   // The ANSI command line is the wide one converted to the ANSI code page.
   // Converted here without any substitution, the wide line must give the
@@ -252,6 +255,9 @@ class Win32Os final : public System {
     DWORD written = 0;
     ::WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
+
+ private:
+  const char* const commandLine_ = ::GetCommandLineA();
 };
 
 }  // namespace

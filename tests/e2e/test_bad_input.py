@@ -42,7 +42,8 @@ def overstated_file():
 class NotADiskFile(ProgramTest):
     def test_a_fifo_or_device_input_ends_with_error_50_before_the_output_is_created(self):
         # A FIFO with no writer would block an ordinary open for ever; devices
-        # report a size of 0 and would otherwise be joined as if empty.
+        # and files of /proc report a size of 0 and would otherwise be joined
+        # as if empty.
         self.movie("a.mve", 1000)
         self.movie("b.mve", 1000)
         words = "not a regular file (a FIFO, socket or device)"
@@ -55,7 +56,10 @@ class NotADiskFile(ProgramTest):
             listener.bind(self.path("sock.mve"))
             # A socket cannot even be opened by its name: refused, not tried.
             devices = [("pipe.mve", "read", words), ("/dev/zero", "read", words),
-                       ("sock.mve", "open", os.strerror(errno.EOPNOTSUPP))]
+                       ("sock.mve", "open", os.strerror(errno.EOPNOTSUPP)),
+                       # A file that reports a size of 0 but has bytes to read.
+                       ("/proc/version", "read",
+                        "its size is unknown (it reports 0 bytes but has bytes to read)")]
         cases = [([device, "b.mve", "c.mve"], device, doing, said)
                  for device, doing, said in devices]
         cases += [(["a.mve", device, "c.mve"], device, doing, said)
@@ -111,6 +115,48 @@ class OverstatedSize(ProgramTest):
         self.assertRuntimeError(result, SHORT_READ, "Vimbrel", " a.mve -> c.mve",
                                 f" {path} -> c.mve")
         self.assertEqual(self.read("c.mve"), joined(first, b""))
+
+
+class CutWhileRead(ProgramTest):
+    @linux_only("FIFOs")
+    def test_a_second_movie_cut_while_it_is_read(self):
+        # Another program cuts the second movie once more than a megabyte of
+        # it reached the player: cut below the bytes already copied, the join
+        # is short (100), as the first movie's would be; cut above them, the
+        # join ends at the new end, as `tail` would.
+        first = self.movie("a.mve", 1016)
+        second = movie_bytes(3000000, b"second")
+        cut_after = 1200000  # bytes the player received
+        for cut_to, status in [(1000, SHORT_READ), (2500000, 0)]:
+            with self.subTest(cut_to=cut_to):
+                self.write("b.mve", second)
+                if self.exists("out.mve"):
+                    os.unlink(self.path("out.mve"))
+                os.mkfifo(self.path("out.mve"))
+                received = bytearray()
+
+                def play():
+                    with open(self.path("out.mve"), "rb") as fifo:
+                        cut = False
+                        while chunk := fifo.read(65536):
+                            received.extend(chunk)
+                            if not cut and len(received) >= cut_after:
+                                os.truncate(self.path("b.mve"), cut_to)
+                                cut = True
+
+                player = threading.Thread(target=play)
+                player.start()
+                result = self.run_program("a.mve", "b.mve", "out.mve")
+                player.join()
+                if status == 0:
+                    self.assertOutput(result, "Vimbrel", " a.mve -> out.mve", " b.mve -> out.mve")
+                    self.assertEqual(bytes(received), joined(first, second[:cut_to]))
+                else:
+                    self.assertRuntimeError(result, SHORT_READ, "Vimbrel", " a.mve -> out.mve",
+                                            " b.mve -> out.mve")
+                    self.assertSaid(result, "cannot read `b.mve': it held fewer bytes than its "
+                                            "size promised (error 100)")
+                    self.assertEqual(bytes(received), joined(first, second)[:len(received)])
 
 
 class Unreadable(ProgramTest):

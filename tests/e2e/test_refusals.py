@@ -1,8 +1,12 @@
 """Joins the program refuses or cannot finish: missing inputs, an output that
 is an input, an output that cannot be created."""
 
+import collections
 import errno
 import os
+import subprocess
+import sys
+import time
 import unittest
 
 from harness import WINDOWS, ProgramTest, exit_status, lines, linux_only
@@ -118,6 +122,85 @@ class OutputIsInput(ProgramTest):
                 self.assertOutput(result, "Vimbrel", f"Output file `{arguments[2]}' is {what}.",
                                   status=OUTPUT_IS_INPUT,
                                   stderr=f"cannot create `{arguments[2]}': it is {said} (error 87)")
+                self.assertEqual(self.listing(), before)
+
+
+# Swaps out.mve, over and over, between a plain file and a link to a.mve,
+# each name put in place whole.
+SWAPPER = """
+import os
+while True:
+    os.symlink("a.mve", "link.tmp")
+    os.replace("link.tmp", "out.mve")
+    with open("plain.tmp", "wb") as file:
+        file.write(b"old")
+    os.replace("plain.tmp", "out.mve")
+"""
+
+
+class OutputSwapped(ProgramTest):
+    @linux_only("symbolic links made while the program runs")
+    def test_an_output_name_that_keeps_changing_never_empties_a_movie(self):
+        # The file compared with the movies is the file emptied, whatever the
+        # name leads to by then: every join either goes to the plain file or
+        # is refused, and the movies keep every byte (run_program checks them
+        # after each run).
+        self.movie("a.mve", 5000)
+        self.movie("b.mve", 5000)
+        swapper = subprocess.Popen([sys.executable, "-c", SWAPPER], cwd=self.dir)
+        self.addCleanup(swapper.wait)
+        self.addCleanup(swapper.kill)
+        # 1500 joins, fewer where the program is emulated (qemu): the loop
+        # stays within half the time limit of the whole module.
+        deadline = time.monotonic() + 90
+        statuses = collections.Counter()
+        for _ in range(1500):
+            if time.monotonic() > deadline:
+                break
+            statuses[self.run_program("a.mve", "b.mve", "out.mve").status] += 1
+        self.assertEqual(set(statuses) - {0, OUTPUT_IS_INPUT}, set(), statuses)
+        self.assertIsNone(swapper.poll(), "the swapper stopped")
+
+
+class StandardOutputIsInput(ProgramTest):
+    @linux_only("Wine gives no volume for standard output it got from Linux")
+    def test_standard_output_that_goes_to_a_movie_gets_not_a_line(self):
+        # (arguments, the file standard output goes to, how the shell opened
+        # it: appending (>>), reading and writing (1<>) or emptying (>), the
+        # argument named).
+        cases = [
+            (["a.mve", "b.mve", "c.mve"], "b.mve", "ab", "b.mve"),
+            (["a.mve", "b.mve", "c" * 200 + ".mve"], "b.mve", "ab", "b.mve"),
+            (["a.mve", "b.mve", "c.mve"], "a.mve", "r+b", "a.mve"),
+            (["a.mve", "b.mve", "c.mve"], "a.mve", "wb", "a.mve"),
+            (["a.mve", "b.mve", "c.mve"], "b.mve", "wb", "b.mve"),
+            (["a.mve", "link.mve", "c.mve"], "b.mve", "ab", "link.mve"),
+            # The other movie missing: not even its line goes there.
+            (["a.mve", "gone.mve", "c.mve"], "a.mve", "ab", "a.mve"),
+            (["pipe.mve", "b.mve", "c.mve"], "pipe.mve", "fifo", "pipe.mve"),
+        ]
+        os.symlink("b.mve", self.path("link.mve"))
+        os.mkfifo(self.path("pipe.mve"))
+        for arguments, target, mode, named in cases:
+            with self.subTest(arguments=arguments, stdout=target, mode=mode):
+                self.movie("a.mve", 5000)
+                self.movie("b.mve", 5000)
+                before = self.listing()
+                if mode == "fifo":
+                    # Read and write, as `1<> pipe.mve` opens it: no reader to wait for.
+                    descriptor = os.open(self.path(target), os.O_RDWR | os.O_NONBLOCK)
+                    with open(descriptor, "wb") as file:
+                        result = self.run_program(*arguments, stdout=file)
+                        with self.assertRaises(BlockingIOError):
+                            os.read(descriptor, 1)
+                else:
+                    with open(self.path(target), mode) as file:
+                        # What the shell did before the program started stays.
+                        self.watch(target)
+                        result = self.run_program(*arguments, stdout=file)
+                self.assertEqual(result.status, OUTPUT_IS_INPUT, result)
+                self.assertSaid(result, f"cannot read `{named}': standard output goes to it "
+                                        "(error 87)")
                 self.assertEqual(self.listing(), before)
 
 

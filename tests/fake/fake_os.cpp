@@ -50,7 +50,7 @@ platform::Handle FakeOs::OpenFile(const char* path, std::uint32_t access, std::u
     return platform::kInvalidHandle;
   }
   std::shared_ptr<FakeFile> file = File(path);
-  const bool creates = disposition == platform::kCreateAlways;
+  const bool creates = disposition == platform::kOpenAlways;
   // A file can be created only in a folder that exists.
   const std::uint32_t missing = file ? 0 : MissingError(resolved);
   if (missing != 0 && (!creates || missing != platform::error::kFileNotFound)) {
@@ -65,12 +65,7 @@ platform::Handle FakeOs::OpenFile(const char* path, std::uint32_t access, std::u
     Fail(stored, platform::error::kSharingViolation);
     return platform::kInvalidHandle;
   }
-  if (!file) {
-    file = AddFile(resolved, std::vector<unsigned char>());
-  } else if (creates) {
-    file->bytes.clear();
-    file->sinkSize = 0;
-  }
+  if (!file) file = AddFile(resolved, std::vector<unsigned char>());
   const platform::Handle handle = nextHandle_++;
   handles_[handle] = OpenHandle{path, file, access, share, 0};
   return handle;
@@ -149,7 +144,7 @@ bool FakeOs::FileSize(platform::Handle handle, std::int64_t* size) {
   CallRecord record{Call::kFileSize, open ? open->path : std::string()};
   if (Faulted(record)) return false;
   if (open == nullptr) return !Fail(calls.back(), platform::error::kInvalidHandle);
-  *size = open->file->Size();
+  *size = open->file->hidesSize ? 0 : open->file->Size();
   return true;
 }
 
@@ -165,6 +160,24 @@ bool FakeOs::Seek(platform::Handle handle, std::int64_t distance, platform::Seek
   if (target < 0) return !Fail(calls.back(), platform::error::kNegativeSeek);
   open->position = target;
   if (position != nullptr) *position = target;
+  return true;
+}
+
+bool FakeOs::SetEndOfFile(platform::Handle handle) {
+  OpenHandle* open = Find(handle);
+  CallRecord record{Call::kSetEndOfFile, open ? open->path : std::string()};
+  if (Faulted(record)) return false;
+  if (open == nullptr || !Writes(open->access)) {
+    return !Fail(calls.back(), platform::error::kInvalidHandle);
+  }
+  FakeFile& file = *open->file;
+  if (file.sink) {
+    file.sinkSize = open->position;
+    return true;
+  }
+  const auto end = static_cast<std::size_t>(open->position);
+  if (end > kStoredFileLimit) return !Fail(calls.back(), platform::error::kDiskFull);
+  file.bytes.resize(end);
   return true;
 }
 

@@ -41,6 +41,7 @@ enum class Call {
   kWriteConsole,
   kFileSize,
   kSeek,
+  kSetEndOfFile,
   kClose,
   kStandardHandle,
   kDeviceType,
@@ -82,6 +83,8 @@ struct FakeFile {
   std::function<void(std::int64_t offset, const unsigned char* from, std::uint32_t count)> sink;
   std::int64_t sinkSize = 0;
   std::uint64_t index = 0;  // the file's identity
+  // Reports a size of 0 whatever it holds, as files of /proc do.
+  bool hidesSize = false;
 
   std::int64_t Size() const;
 };
@@ -130,6 +133,8 @@ class FakeOs final : public platform::System {
   void FailNth(Call call, int n, std::uint32_t error);
   // The n-th call of any kind fails, with the code the function gives for its kind.
   void FailOverall(int n, std::function<std::uint32_t(Call)> errorFor);
+  // The same, and every call after it: a failure that lasts.
+  void FailFrom(int n, std::function<std::uint32_t(Call)> errorFor);
   // Every call on the named file, or on a handle opened from it, fails.
   void FailOnPath(const std::string& path, std::uint32_t error);
   // The n-th read or write moves only `bytes` bytes.
@@ -155,6 +160,7 @@ class FakeOs final : public platform::System {
   bool FileSize(platform::Handle handle, std::int64_t* size) override;
   bool Seek(platform::Handle handle, std::int64_t distance, platform::SeekOrigin origin,
             std::int64_t* position) override;
+  bool SetEndOfFile(platform::Handle handle) override;
   bool Close(platform::Handle handle) override;
   std::uint32_t LastError() override;
   platform::Handle StandardHandle(platform::StdHandle which) override;
@@ -223,6 +229,7 @@ class FakeOs final : public platform::System {
   };
   std::vector<NthFault> nthFaults_;
   int overallFault_ = 0;
+  bool overallLasts_ = false;
   std::function<std::uint32_t(Call)> overallErrorFor_;
   std::map<std::string, std::uint32_t> pathFaults_;
   struct Shortening {

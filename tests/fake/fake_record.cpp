@@ -16,6 +16,7 @@ const char* CallName(Call call) {
     case Call::kWriteConsole: return "WriteConsole";
     case Call::kFileSize: return "FileSize";
     case Call::kSeek: return "Seek";
+    case Call::kSetEndOfFile: return "SetEndOfFile";
     case Call::kClose: return "Close";
     case Call::kStandardHandle: return "StandardHandle";
     case Call::kDeviceType: return "DeviceType";
@@ -33,7 +34,13 @@ void FakeOs::FailNth(Call call, int n, std::uint32_t error) {
 
 void FakeOs::FailOverall(int n, std::function<std::uint32_t(Call)> errorFor) {
   overallFault_ = n;
+  overallLasts_ = false;
   overallErrorFor_ = std::move(errorFor);
+}
+
+void FakeOs::FailFrom(int n, std::function<std::uint32_t(Call)> errorFor) {
+  FailOverall(n, std::move(errorFor));
+  overallLasts_ = true;
 }
 
 void FakeOs::FailOnPath(const std::string& path, std::uint32_t error) {
@@ -77,7 +84,9 @@ bool FakeOs::Faulted(CallRecord& record) {
   for (const NthFault& fault : nthFaults_) {
     if (fault.call == record.call && fault.n == nthOfKind) return Fail(stored, fault.error);
   }
-  if (overallFault_ == static_cast<int>(calls.size())) {
+  const auto callNumber = static_cast<int>(calls.size());
+  if (overallFault_ != 0 &&
+      (overallFault_ == callNumber || (overallLasts_ && callNumber > overallFault_))) {
     return Fail(stored, overallErrorFor_(record.call));
   }
   auto pathFault = pathFaults_.find(record.path);

@@ -19,6 +19,15 @@ using namespace fake_sweep;
 
 int totalRuns = 0;
 
+// A failure the run goes past: it ends as the undisturbed run does. With
+// every code lost, the query that found an input missing left none to tell
+// either: 31 stands for it.
+Outcome Undisturbed(const Sweep& sweep, std::uint32_t code) {
+  Outcome undisturbed = NormalEnd(sweep.BaselineStatus(), sweep.BaselineStdout());
+  if (code == 31 && sweep.BaselineStatus() == 2) undisturbed.said = 31;
+  return undisturbed;
+}
+
 // What the run must do when call n of the undisturbed run fails with `code`.
 Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) {
   const CallRecord& failed = sweep.BaselineCalls()[n - 1];
@@ -34,7 +43,12 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
     }
     case Call::kIdentityOfHandle:
       // Standard output that cannot be asked about is taken for another file.
-      if (failed.path == kStdout) return NormalEnd(0, sweep.BaselineStdout());
+      if (failed.path == kStdout) return Undisturbed(sweep, code);
+      return ErrorExit(code, Named(failed));
+    case Call::kIdentityOfPath:
+      // A movie that cannot be asked whether standard output goes to it is
+      // taken for another file: opening it tells what is wrong with it.
+      if (failed.path != kOutput) return Undisturbed(sweep, code);
       return ErrorExit(code, Named(failed));
     case Call::kStandardHandle:
       // The lazy open of standard output failed: 105 from the write.
@@ -42,6 +56,8 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
     case Call::kDeviceType:
       // Standard output of no known type cannot be written (105); an input
       // of no known type is no disk file (50).
+      // The output's type decides whether it has an end to cut.
+      if (failed.path == kOutput) return ErrorExit(code, Named(failed));
       return ErrorExit(failed.path == kStdout ? 105 : 50, Named(failed));
     case Call::kWrite:
       if (failed.path == kStdout && n == sweep.BaselineCalls().size() &&
@@ -50,10 +66,8 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
         // that went well ends with the code of that last write-out, one
         // that was refused keeps its status and its line.
         if (sweep.BaselineStatus() == 0) return NormalEnd(code, "", Named(failed));
-        Outcome refused = NormalEnd(sweep.BaselineStatus(), "");
-        // With every code lost, the query that found an input missing left
-        // none to tell either: 31 stands for it.
-        if (code == 31 && sweep.BaselineStatus() == 2) refused.said = 31;
+        Outcome refused = Undisturbed(sweep, code);
+        refused.stdoutText.clear();
         return refused;
       }
       return ErrorExit(code, Named(failed));
@@ -67,8 +81,9 @@ std::string Describe(std::size_t n, const CallRecord& call) {
 }
 
 // Sweeps every call of the undisturbed run; `lost` makes every failure leave
-// no error code, which the program must report as 31.
-void SweepEveryCall(bool lost) {
+// no error code, which the program must report as 31; `lasting` fails every
+// call from the swept one on, as a disk that went away does.
+void SweepEveryCall(bool lost, bool lasting = false) {
   for (const Scenario& scenario : Scenarios()) {
     SCOPED_TRACE(scenario.name);
     Sweep sweep(scenario);
@@ -88,14 +103,18 @@ void SweepEveryCall(bool lost) {
       sweep.Check(
           Describe(n, target),
           [&](fake::FakeOs& os) {
-            os.FailOverall(static_cast<int>(n), CodeFor);
+            if (lasting) {
+              os.FailFrom(static_cast<int>(n), CodeFor);
+            } else {
+              os.FailOverall(static_cast<int>(n), CodeFor);
+            }
             os.lastErrorLost = lost;
           },
           [&](const fake::FakeOs& os) {
             // The run took the undisturbed run's path up to the failure.
             EXPECT_EQ(os.calls.at(n - 1).call, target.call);
             EXPECT_FALSE(os.calls.at(n - 1).ok);
-            return OutcomeOfFailure(sweep, n, code);
+            return lasting ? Lasting() : OutcomeOfFailure(sweep, n, code);
           });
     }
     totalRuns += sweep.Runs();
@@ -103,7 +122,7 @@ void SweepEveryCall(bool lost) {
 }
 
 TEST(FakeFaultSweep, UndisturbedRunsEndAsTheyShould) {
-  const std::uint32_t statuses[] = {0, 0, 160, 2, 2, 87, 123};
+  const std::uint32_t statuses[] = {0, 0, 160, 2, 2, 87, 123, 0};
   for (std::size_t i = 0; i < Scenarios().size(); ++i) {
     SCOPED_TRACE(Scenarios()[i].name);
     EXPECT_EQ(Sweep(Scenarios()[i]).BaselineStatus(), statuses[i]);
@@ -115,6 +134,12 @@ TEST(FakeFaultSweep, UndisturbedRunsEndAsTheyShould) {
   const auto reads = std::count_if(join.BaselineCalls().begin(), join.BaselineCalls().end(),
                                    [](const CallRecord& call) { return call.call == Call::kRead; });
   EXPECT_EQ(reads, 6);
+  // The console gets the same lines, as characters.
+  const Sweep console(Scenarios()[7]);
+  EXPECT_EQ(console.BaselineStdout(), join.BaselineStdout());
+  EXPECT_EQ(std::count_if(console.BaselineCalls().begin(), console.BaselineCalls().end(),
+                          [](const CallRecord& call) { return call.call == Call::kWriteConsole; }),
+            3);
   // Refused before any file is looked at: only standard output is used.
   const Sweep refusal(Scenarios()[6]);
   EXPECT_EQ(refusal.BaselineStdout(), std::string(kBanner) +
@@ -130,6 +155,12 @@ TEST(FakeFaultSweep, EveryFailingCallEndsTheRunSafely) {
 TEST(FakeFaultSweep, AFailureThatLeavesNoCodeEndsWith31) {
   totalRuns = 0;
   SweepEveryCall(true);
+  std::cout << "[ sweep    ] " << totalRuns << " runs\n";
+}
+
+TEST(FakeFaultSweep, FailuresThatLastEndTheRunSafely) {
+  totalRuns = 0;
+  SweepEveryCall(false, true);
   std::cout << "[ sweep    ] " << totalRuns << " runs\n";
 }
 

@@ -32,6 +32,7 @@ struct Scenario {
   bool firstMissing;
   bool secondMissing;
   bool nameChanged;  // the command line did not carry a name exactly
+  bool console;  // standard output, a character device, is a console
 };
 
 const std::vector<Scenario>& Scenarios();
@@ -44,7 +45,9 @@ struct Run {
 
 // How a run must end.
 struct Outcome {
-  enum Kind { kErrorExit, kNormal } kind;
+  // kLasting: every call from one on failed, and the run ends however it
+  // can; what it must keep is checked, not how it ends.
+  enum Kind { kErrorExit, kNormal, kLasting } kind;
   std::uint32_t status;
   std::string stdoutText;  // the whole of standard output, for a normal end
   std::string named;  // what the line on standard error names, when known
@@ -53,6 +56,7 @@ struct Outcome {
 
 Outcome NormalEnd(std::uint32_t status, std::string text, std::string named = {});
 Outcome ErrorExit(std::uint32_t status, std::string named);
+Outcome Lasting();
 // How the line on standard error names the file a call was about.
 std::string Named(const CallRecord& call);
 
@@ -95,14 +99,15 @@ class Sweep {
  private:
   void CheckRun(const fake::FakeOs& os, std::uint32_t status, const Outcome& outcome);
   // Nothing after a success; after anything else one line that says what
-  // failed, and where, with the code.
+  // failed, and where, with the code (any code when `said` is 0).
   static void CheckStandardError(const std::string& text, std::uint32_t status,
                                  const std::string& named, std::uint32_t said);
   // The movies are only ever read.
   void CheckInputs(const fake::FakeOs& os);
   void CheckErrorLine(const std::string& text, std::uint32_t code);
   void CheckHandles(const fake::FakeOs& os, std::uint32_t status);
-  static bool Opened(const fake::FakeOs& os, const std::string& path);
+  // Whether the file was cut to be written anew.
+  static bool Cut(const fake::FakeOs& os, const std::string& path);
 
   const Scenario& scenario_;
   std::uint32_t baselineStatus_ = 0;

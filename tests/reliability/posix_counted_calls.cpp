@@ -14,9 +14,8 @@
 namespace reliability {
 
 const char* SysName(Sys sys) {
-  static const char* const names[] = {"open", "read", "write", "lseek",
-                                      "fstat", "stat", "close", "fcntl",
-                                      "readlink", "signal"};
+  static const char* const names[] = {"open",  "read",  "write", "lseek",    "fstat", "stat",
+                                      "ftruncate", "close", "fcntl", "readlink", "signal"};
   return names[static_cast<int>(sys)];
 }
 
@@ -28,6 +27,7 @@ int ErrnoFor(Sys sys) {
     case Sys::kLseek: return ESPIPE;
     case Sys::kFstat: return EOVERFLOW;
     case Sys::kStat: return EACCES;
+    case Sys::kFtruncate: return EFBIG;
     case Sys::kClose: return EIO;
     case Sys::kFcntl: return EINVAL;
     case Sys::kReadlink: return EACCES;
@@ -67,7 +67,9 @@ Target TargetOfFd(int fd) {
 bool Fails(Sys sys, Target target, int fd) {
   const int n = ++shared->count;
   if (n <= kMaxEntries) shared->log[n - 1] = Entry{sys, target, fd, true, false};
-  if (n != shared->failAt) return false;
+  if (shared->failAt == 0 || n < shared->failAt || (n > shared->failAt && !shared->failLasts)) {
+    return false;
+  }
   if (n <= kMaxEntries) shared->log[n - 1].ok = false;
   errno = ErrnoFor(sys);
   return true;
@@ -121,6 +123,10 @@ platform::SystemCalls CountedCalls() {
   calls.stat = [](const char* path, struct stat* status) {
     if (Fails(Sys::kStat, TargetOfPath(path), -1)) return -1;
     return ::stat(path, status);
+  };
+  calls.ftruncate = [](int fd, off_t length) {
+    if (Fails(Sys::kFtruncate, TargetOfFd(fd), fd)) return -1;
+    return ::ftruncate(fd, length);
   };
   calls.close = [](int fd) {
     const bool fails = Fails(Sys::kClose, TargetOfFd(fd), fd);

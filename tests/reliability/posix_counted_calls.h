@@ -10,7 +10,9 @@
 
 namespace reliability {
 
-enum class Sys { kOpen, kRead, kWrite, kLseek, kFstat, kStat, kClose, kFcntl, kReadlink, kSignal };
+enum class Sys {
+  kOpen, kRead, kWrite, kLseek, kFstat, kStat, kFtruncate, kClose, kFcntl, kReadlink, kSignal
+};
 
 const char* SysName(Sys sys);
 
@@ -34,6 +36,7 @@ constexpr int kMaxEntries = 4096;
 // Lives in memory shared between the test and its forked child.
 struct Shared {
   int failAt;  // the call that fails, counting from 1; 0: none
+  bool failLasts;  // every call after failAt fails too
   bool choppy;  // every transfer first interrupted, then cut short
   int count;
   Entry log[kMaxEntries];

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -91,12 +92,13 @@ class PosixFaultSweep : public ::testing::Test {
   }
 
   // Lays out the files afresh and runs the program in a child.
-  ChildEnd RunJoin(int failAt, bool choppy) {
+  ChildEnd RunJoin(int failAt, bool choppy, bool failLasts = false) {
     WriteFile(first_, firstMovie_);
     WriteFile(second_, secondMovie_);
     WriteFile(output_, stale_);
     std::memset(shared, 0, sizeof(Shared));
     shared->failAt = failAt;
+    shared->failLasts = failLasts;
     shared->choppy = choppy;
     std::snprintf(shared->paths[0], sizeof shared->paths[0], "%s", first_.c_str());
     std::snprintf(shared->paths[1], sizeof shared->paths[1], "%s", second_.c_str());
@@ -140,6 +142,51 @@ class PosixFaultSweep : public ::testing::Test {
   std::string UndisturbedStdout() const {
     return "Vimbrel\r\n " + first_ + " -> " + output_ + "\r\n " + second_ + " -> " + output_ +
            "\r\n";
+  }
+
+  // What every run keeps, however it ends: the movies untouched, the output
+  // stale until it was cut and then the start of the join, and descriptors
+  // left to the kernel at the end only for the movies and the output as
+  // opened and not closed, each once; nothing after a complete join;
+  // standard output never closed.
+  void CheckWhatEveryRunKeeps(const ChildEnd& end) {
+    EXPECT_TRUE(ReadFile(first_) == firstMovie_) << "first movie changed";
+    EXPECT_TRUE(ReadFile(second_) == secondMovie_) << "second movie changed";
+    bool outputCut = false;
+    for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
+      const Entry& e = shared->log[i];
+      if (e.sys == Sys::kFtruncate && e.target == Target::kOutput && e.ok) outputCut = true;
+    }
+    const std::string output = ReadFile(output_);
+    if (!outputCut) {
+      EXPECT_TRUE(output == stale_) << "output touched before it was cut";
+    } else {
+      EXPECT_TRUE(output.size() <= joined_.size() && joined_.compare(0, output.size(), output) == 0)
+          << "output of " << output.size() << " bytes is not the start of the joined movie";
+    }
+    if (end.status == 0) {
+      EXPECT_TRUE(output == joined_) << "success reported for a short output";
+      EXPECT_EQ(end.stderrText, "");
+    }
+    std::map<int, Target> open;
+    bool stdoutClosed = false;
+    for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
+      const Entry& e = shared->log[i];
+      if (e.sys == Sys::kOpen && e.ok && e.fd >= 0) open[e.fd] = e.target;
+      if (e.sys == Sys::kClose) {
+        if (e.fd == STDOUT_FILENO) stdoutClosed = true;
+        open.erase(e.fd);
+      }
+    }
+    std::map<Target, int> perFile;
+    for (const auto& [fd, file] : open) {
+      EXPECT_NE(file, Target::kOther) << "descriptor " << fd << " of an unknown file";
+      EXPECT_EQ(++perFile[file], 1) << "a file held twice";
+    }
+    if (end.status == 0) {
+      EXPECT_TRUE(open.empty()) << "a complete join left a file open";
+    }
+    EXPECT_FALSE(stdoutClosed);
   }
 
   std::string folder_, first_, second_, output_, stdoutPath_, stderrPath_;
@@ -195,6 +242,10 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
     // what was asked of it count from its latest open.
     bool nameDescriptor = false;
     bool firstFstatOfFd = true;
+    bool firstStatOfPath = true;
+    for (int i = k - 2; i >= 0; --i) {
+      if (calls[i].sys == Sys::kStat && calls[i].target == target.target) firstStatOfPath = false;
+    }
     for (int i = k - 2; i >= 0; --i) {
       if (calls[i].fd != target.fd) continue;
       if (calls[i].sys == Sys::kOpen) {
@@ -206,6 +257,12 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
     switch (target.sys) {
       case Sys::kStat:
         if (target.target == Target::kOutput) break;  // its identity: a run-time error
+        if (firstStatOfPath) {
+          // Whether standard output goes to the movie: not told, it is taken
+          // for another file.
+          kind = kComplete;
+          break;
+        }
         kind = kMissing;  // the attributes of an input
         missingPath = target.target == Target::kFirst ? first_ : second_;
         break;
@@ -225,7 +282,7 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
           }
         } else if (nameDescriptor) {
           // The type of a file being opened: the open fails.
-        } else if (firstFstatOfFd) {
+        } else if (firstFstatOfFd && target.target != Target::kOutput) {
           code = 50;  // an input of no known type is no disk file
         }
         break;
@@ -248,26 +305,9 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
         break;
     }
 
-    EXPECT_TRUE(ReadFile(first_) == firstMovie_) << "first movie changed";
-    EXPECT_TRUE(ReadFile(second_) == secondMovie_) << "second movie changed";
-    bool outputCreated = false;
-    for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
-      const Entry& e = shared->log[i];
-      if (e.sys == Sys::kOpen && e.target == Target::kOutput && e.ok && e.fd >= 0 && !e.names) {
-        outputCreated = true;
-      }
-    }
+    CheckWhatEveryRunKeeps(end);
     const std::string output = ReadFile(output_);
-    if (!outputCreated) {
-      EXPECT_TRUE(output == stale_) << "output touched before its creation";
-    } else {
-      EXPECT_TRUE(output.size() <= joined_.size() && joined_.compare(0, output.size(), output) == 0)
-          << "output of " << output.size() << " bytes is not the start of the joined movie";
-    }
-    if (end.status == 0) {
-      EXPECT_TRUE(output == joined_) << "success reported for a short output";
-      EXPECT_EQ(end.stderrText, "");
-    } else {
+    if (end.status != 0) {
       // One line, in the C library's words for the errno.
       EXPECT_EQ(end.stderrText.rfind(test_data::ErrorText("line", {{"said", ""}}), 0), 0u)
           << end.stderrText;
@@ -310,30 +350,24 @@ TEST_F(PosixFaultSweep, EveryFailingSystemCallEndsTheJoinSafely) {
         break;
     }
 
-    // Descriptors left to the kernel at the end: the movies and the output
-    // as opened and not closed, each once; nothing after a complete join;
-    // standard output never closed.
-    std::map<int, Target> open;
-    bool stdoutClosed = false;
-    for (int i = 0; i < shared->count && i < kMaxEntries; ++i) {
-      const Entry& e = shared->log[i];
-      if (e.sys == Sys::kOpen && e.ok && e.fd >= 0) open[e.fd] = e.target;
-      if (e.sys == Sys::kClose) {
-        if (e.fd == STDOUT_FILENO) stdoutClosed = true;
-        open.erase(e.fd);
-      }
-    }
-    std::map<Target, int> perFile;
-    for (const auto& [fd, file] : open) {
-      EXPECT_NE(file, Target::kOther) << "descriptor " << fd << " of an unknown file";
-      EXPECT_EQ(++perFile[file], 1) << "a file held twice";
-    }
-    if (end.status == 0) {
-      EXPECT_TRUE(open.empty()) << "a complete join left a file open";
-    }
-    EXPECT_FALSE(stdoutClosed);
   }
   std::cout << "[ sweep    ] " << runs << " runs of " << callCount << " system calls each at most\n";
+}
+
+// Every system call from the k-th on failed, for every k, as when a disk
+// goes away: the run ends, and keeps what every run keeps.
+TEST_F(PosixFaultSweep, FailuresThatLastEndTheJoinSafely) {
+  ASSERT_EQ(RunJoin(0, false).status, 0);
+  const int callCount = shared->count;
+  for (int k = 1; k <= callCount; ++k) {
+    SCOPED_TRACE("system calls from " + std::to_string(k) + " on");
+    const ChildEnd end = RunJoin(k, false, true);
+    ASSERT_TRUE(end.exited) << "the run did not end";
+    EXPECT_NE(end.status, 0);
+    // At most the one line, which a failing write may lose.
+    EXPECT_LE(std::count(end.stderrText.begin(), end.stderrText.end(), '\n'), 1) << end.stderrText;
+    CheckWhatEveryRunKeeps(end);
+  }
 }
 
 // Every read and write interrupted once, then cut to 4093 bytes: the join is

@@ -68,7 +68,7 @@ TEST_F(PosixOsTest, WithoutProcFilesStillOpen) {
   for (const auto& [path, access, disposition] :
        {std::tuple{input, platform::kGenericRead, platform::kOpenExisting},
         std::tuple{output, platform::kGenericRead | platform::kGenericWrite,
-                   platform::kCreateAlways}}) {
+                   platform::kOpenAlways}}) {
     SCOPED_TRACE(path);
     const platform::Handle handle = os.OpenFile(path.c_str(), access, 3, disposition);
     ASSERT_NE(handle, platform::kInvalidHandle) << "error " << os.LastError();
@@ -97,7 +97,7 @@ TEST_F(PosixOsTest, AFifoOutputIsOpenedOnceWriteOnly) {
   ASSERT_GE(reader, 0);
   platform::PosixOs os({}, calls_);
   const platform::Handle handle = os.OpenFile(
-      fifo.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
+      fifo.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kOpenAlways);
   ASSERT_NE(handle, platform::kInvalidHandle) << "error " << os.LastError();
   EXPECT_EQ(accessModes, std::vector<int>{O_WRONLY});
   ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);

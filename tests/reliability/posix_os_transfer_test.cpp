@@ -47,7 +47,7 @@ TEST_F(PosixOsTest, WriteMovesTheWholeCountThroughInterruptionsAndShortWrites) {
   calls_.write = ChoppyWrite;
   platform::PosixOs os({}, calls_);
   const platform::Handle handle = os.OpenFile(
-      path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
+      path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kOpenAlways);
   ASSERT_NE(handle, platform::kInvalidHandle);
 
   std::uint32_t transferred = 0;
@@ -64,7 +64,7 @@ TEST_F(PosixOsTest, AWriteTheDeviceTakesNothingOfIsShort) {
   calls_.write = ChoppyWrite;
   platform::PosixOs os({}, calls_);
   const platform::Handle handle = os.OpenFile(
-      path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kCreateAlways);
+      path.c_str(), platform::kGenericRead | platform::kGenericWrite, 3, platform::kOpenAlways);
   std::uint32_t transferred = 99;
   EXPECT_TRUE(os.Write(handle, "abc", 3, &transferred));
   EXPECT_EQ(transferred, 0u);
