@@ -36,10 +36,6 @@ endif()
 set(CPACK_PACKAGE_NAME vimbrel)
 set(CPACK_PACKAGE_VENDOR "The Vimbrel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "join two Interplay MVE movies into one")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Vimbrel writes the first movie without its 16 closing bytes, followed by
-the second movie without its 26-byte file header. It interprets nothing else
-of the movies.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY vimbrel)
 # Packages carry the program without its debugging information.
 set(CPACK_STRIP_FILES ON)
