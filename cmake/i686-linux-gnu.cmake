@@ -17,5 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # named explicitly: a 32-bit C library of the host (/lib32, package
 # libc6-i386) is listed in the host's loader cache, and a loader and C library
 # of two different builds hang in the child of every fork.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/qemu-i386-static -L /usr/i686-linux-gnu
+# Without the emulator the tests that run the program are left out.
+set(CROSS_EMULATOR /usr/bin/qemu-i386-static CACHE FILEPATH "The emulator that runs the tests")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CROSS_EMULATOR} -L /usr/i686-linux-gnu
     -E LD_LIBRARY_PATH=/usr/i686-linux-gnu/lib)

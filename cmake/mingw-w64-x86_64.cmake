@@ -6,6 +6,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 # The 64-bit programs run here through Wine, in a prefix of the build tree's
 # own so that no test touches the user's ~/.wine. Wine reads the arguments it
 # is given in the locale's character set: UTF-8, as the tests' names are.
+# Without Wine the tests that run the program are left out.
+set(CROSS_EMULATOR /usr/lib/wine/wine64 CACHE FILEPATH "Wine's loader, which runs the tests")
 set(CMAKE_CROSSCOMPILING_EMULATOR
     /usr/bin/env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wine LC_ALL=C.UTF-8
-    /usr/lib/wine/wine64)
+    ${CROSS_EMULATOR})

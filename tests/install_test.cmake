@@ -1,18 +1,27 @@
 # Installs the build tree into an empty prefix, or with GENERATOR builds its
 # package and unpacks that, and checks the tree: every expected file is there,
 # the program is of the expected kind, and, when this machine can run it, it
-# prints its usage, byte for byte, and ends with status 0. A Debian package
-# must not depend on the C++ or GCC runtime, which the program carries, and
-# lintian must find neither error nor warning in it. With PRESET the source
-# is first built as a packager would, with that preset and MAINTAINER; the
-# source archive (CONFIG=CPackSourceConfig.cmake) is unpacked and built by the
-# README's first command, without network where a user namespace can cut it.
+# prints its usage, byte for byte, and ends with status 0. The source archive
+# (CONFIG=CPackSourceConfig.cmake) is unpacked and built by the README's first
+# command, without network where a user namespace can cut it; with DEB it is
+# unpacked twice instead and built into the Debian package by
+# dpkg-buildpackage, once with the package's tests and once without: the two
+# packages must be the same bytes, carry the project's version, depend on
+# Debian's shared C++ and GCC runtimes, satisfy hardening-check, and lintian
+# must find neither error nor warning in them. With HIDE, the sources are
+# configured with that tool's cache entry naming no file: the configure must
+# succeed, say what it leaves out, and register no test ABSENT. A text file
+# (.txt) must end its lines with CR LF; with WINDRES, the program must carry
+# a version resource with VERSION, the product's name and its licence.
 # The usage text comes from the tests' table in SOURCE_DIR.
 #   cmake -D BUILD_DIR=... -D SOURCE_DIR=... -D PREFIX=... -D PROGRAM=bin/vimbrel
-#         -D "FILES=bin/vimbrel;share/man/man1/vimbrel.1" [-D GENERATOR=DEB|ZIP|TGZ]
+#         -D "FILES=bin/vimbrel;share/man/man1/vimbrel.1" [-D GENERATOR=ZIP|TGZ]
 #         [-D "FILE_TYPE=regex" -D FILE_COMMAND=/usr/bin/file] [-D EMULATOR=...]
-#         [-D RUN=OFF] [-D PRESET=debian -D "MAINTAINER=..."]
-#         [-D LINTIAN=/usr/bin/lintian] [-D CONFIG=CPackSourceConfig.cmake]
+#         [-D RUN=OFF] [-D CONFIG=CPackSourceConfig.cmake]
+#         [-D DEB=ON -D DPKG_BUILDPACKAGE=... -D LINTIAN=... -D HARDENING_CHECK=...
+#          -D VERSION=1.0.0]
+#         [-D WINDRES=x86_64-w64-mingw32-windres -D VERSION=1.0.0]
+#         [-D HIDE=LINTIAN -D ABSENT=deb_package [-D TOOLCHAIN=... -D MAKER=Ninja]]
 #         -P install_test.cmake
 
 # Runs a command and stops the test with its output when it fails.
@@ -24,11 +33,29 @@ function(run what)
 endfunction()
 
 file(REMOVE_RECURSE "${PREFIX}")
-if(PRESET)
-  set(BUILD_DIR "${PREFIX}/build")
-  run("configuring with the ${PRESET} preset" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}"
-      --preset ${PRESET} -B "${BUILD_DIR}" "-DVIMBREL_MAINTAINER=${MAINTAINER}")
-  run("building with the ${PRESET} preset" "${CMAKE_COMMAND}" --build "${BUILD_DIR}")
+if(HIDE)
+  if(TOOLCHAIN)
+    set(configure -G ${MAKER} -D CMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+  else()
+    # As Debian's tools configure a CMake project.
+    set(configure -D CMAKE_BUILD_TYPE=None -D CMAKE_INSTALL_PREFIX=/usr)
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${PREFIX}" ${configure}
+                          -D ${HIDE}=${PREFIX}/hidden
+                  RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the configure without ${HIDE} failed: ${status}\n${log}")
+  endif()
+  if(NOT log MATCHES "Leaving out [^\n]*(${HIDE}|missing)")
+    message(FATAL_ERROR "the configure without ${HIDE} did not say what it leaves out:\n${log}")
+  endif()
+  execute_process(COMMAND "${CMAKE_CTEST_COMMAND}" --test-dir "${PREFIX}" -N
+                  OUTPUT_VARIABLE tests)
+  if(tests MATCHES ": ${ABSENT}\n" OR NOT tests MATCHES ": check_sites\n")
+    message(FATAL_ERROR "without ${HIDE}, expected check_sites and no ${ABSENT}:\n${tests}")
+  endif()
+  file(REMOVE_RECURSE "${PREFIX}")
+  return()
 endif()
 if(NOT GENERATOR)
   run("cmake --install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}")
@@ -39,32 +66,60 @@ else()
   endif()
   run(cpack "${CMAKE_CPACK_COMMAND}" -G ${GENERATOR} --config "${BUILD_DIR}/${CONFIG}"
       -B "${PREFIX}")
-  file(GLOB packages "${PREFIX}/*.deb" "${PREFIX}/*.zip" "${PREFIX}/*.tar.gz")
+  file(GLOB packages "${PREFIX}/*.zip" "${PREFIX}/*.tar.gz")
   list(LENGTH packages count)
   if(NOT count EQUAL 1)
     message(FATAL_ERROR "expected one package in ${PREFIX}, found: ${packages}")
   endif()
+  # The zip and the archives hold one folder named after the package.
+  get_filename_component(folder ${packages} NAME)
+  string(REGEX REPLACE "\\.(zip|tar\\.gz)$" "" folder "${folder}")
   set(root "${PREFIX}/unpacked")
-  file(MAKE_DIRECTORY "${root}")
-  if(GENERATOR STREQUAL "DEB")
-    run("unpacking ${packages}" dpkg-deb -x ${packages} "${root}")
-    execute_process(COMMAND dpkg-deb -f ${packages} Depends OUTPUT_VARIABLE depends)
-    if(depends MATCHES "libstdc\\+\\+|libgcc")
-      message(FATAL_ERROR "the package depends on a runtime the program carries: ${depends}")
-    endif()
-    run(lintian "${LINTIAN}" --fail-on error,warning ${packages})
-    string(APPEND root "/usr")
-  else()
-    # The zip and the archives hold one folder named after the package.
-    run("unpacking ${packages}" "${CMAKE_COMMAND}" -E tar xf ${packages}
-        WORKING_DIRECTORY "${root}")
-    get_filename_component(folder ${packages} NAME)
-    string(REGEX REPLACE "\\.(zip|tar\\.gz)$" "" folder "${folder}")
-    string(APPEND root "/${folder}")
+  if(DEB)
+    set(root "${PREFIX}/one")
   endif()
+  file(MAKE_DIRECTORY "${root}")
+  run("unpacking ${packages}" "${CMAKE_COMMAND}" -E tar xf ${packages}
+      WORKING_DIRECTORY "${root}")
+  string(APPEND root "/${folder}")
 endif()
 
-if(CONFIG STREQUAL "CPackSourceConfig.cmake")
+if(DEB)
+  # dpkg-buildpackage writes the package beside the source tree: in PREFIX/one
+  # and PREFIX/two. The second build, in another folder, skips the tests.
+  file(MAKE_DIRECTORY "${PREFIX}/two")
+  run("unpacking ${packages} again" "${CMAKE_COMMAND}" -E tar xf ${packages}
+      WORKING_DIRECTORY "${PREFIX}/two")
+  foreach(build one two)
+    set(options parallel=2)
+    if(build STREQUAL "two")
+      set(options "nocheck parallel=2")
+    endif()
+    run("dpkg-buildpackage in ${PREFIX}/${build}"
+        "${CMAKE_COMMAND}" -E env DEB_BUILD_OPTIONS=${options}
+        "${DPKG_BUILDPACKAGE}" -us -uc -b WORKING_DIRECTORY "${PREFIX}/${build}/${folder}")
+    file(GLOB deb_${build} "${PREFIX}/${build}/vimbrel_*.deb")
+    file(SHA256 "${deb_${build}}" sum_${build})
+  endforeach()
+  if(NOT sum_one STREQUAL sum_two)
+    message(FATAL_ERROR "two builds of the package differ: ${deb_one} ${deb_two}")
+  endif()
+  set(deb "${deb_one}")
+  execute_process(COMMAND dpkg-deb -f ${deb} Version Depends OUTPUT_VARIABLE fields)
+  if(NOT fields MATCHES "^Version: ${VERSION}\n" OR NOT fields MATCHES "libstdc\\+\\+6"
+     OR NOT fields MATCHES "libgcc-s1")
+    message(FATAL_ERROR "expected version ${VERSION} and the shared C++ and GCC runtimes:\n${fields}")
+  endif()
+  run(lintian "${LINTIAN}" --pedantic -I --fail-on error,warning ${deb})
+  set(root "${PREFIX}/deb")
+  run("unpacking ${deb}" dpkg-deb -x ${deb} "${root}")
+  # The program calls the C library's I/O through a table of functions, which
+  # the fault sweeps replace, with sizes known only at run time: no call can
+  # be fortified. Debian 12's C library start files carry no control-flow
+  # protection marking, so no program of Debian 12 can.
+  run(hardening-check "${HARDENING_CHECK}" --nofortify --nocfprotection
+      "${root}/usr/bin/vimbrel")
+elseif(CONFIG STREQUAL "CPackSourceConfig.cmake")
   # The README's first command, as a user copies it from the first block.
   file(READ "${root}/README.md" readme)
   string(REGEX MATCH "```sh\n([^\n]*)\n" block "${readme}")
@@ -82,6 +137,32 @@ foreach(file IN LISTS FILES)
     message(FATAL_ERROR "not in ${root}: ${file}")
   endif()
 endforeach()
+
+foreach(file IN LISTS FILES)
+  # Text for Windows users: every line ends with CR LF.
+  if(file MATCHES "\\.txt$")
+    # In hexadecimal, a byte a pair: file(READ) as text drops CR.
+    file(READ "${root}/${file}" text HEX)
+    string(REGEX REPLACE "(..)" "\\1 " text "${text}")
+    string(REPLACE "0d 0a " "" text "${text}")
+    if(text MATCHES "(^| )0[ad] ")
+      message(FATAL_ERROR "${file} has a line end other than CR LF")
+    endif()
+  endif()
+endforeach()
+
+if(WINDRES)
+  # The version resource, as the resource compiler reads it back.
+  run("reading the resources of ${PROGRAM}" "${WINDRES}" -i "${root}/${PROGRAM}" -O rc
+      -o "${PREFIX}/resources.rc")
+  file(READ "${PREFIX}/resources.rc" resources)
+  foreach(value "FileVersion\", \"${VERSION}" "ProductVersion\", \"${VERSION}"
+                "ProductName\", \"Vimbrel" "LegalCopyright\", \"[^\"]*MIT License")
+    if(NOT resources MATCHES "${value}")
+      message(FATAL_ERROR "no ${value} in the version resource:\n${resources}")
+    endif()
+  endforeach()
+endif()
 
 if(FILE_TYPE)
   execute_process(COMMAND "${FILE_COMMAND}" -b "${root}/${PROGRAM}" OUTPUT_VARIABLE type)
