@@ -10,11 +10,22 @@ namespace splice {
 
 using namespace runtime;
 
+namespace {
+constexpr char kNotDiskFileWords[] = "not a regular file (a FIFO, socket or device)";
+}
+
 void RequireDiskFile(FileRecord& record) {
   if (!RequireOpen(record, Activity::kRead)) return;
   if (platform::CurrentOs().DeviceType(record.osHandle) != platform::FileType::kDisk) {
     SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
-                       "not a regular file (a FIFO, socket or device)");
+                       kNotDiskFileWords);
+  }
+}
+
+void RequireNoDevice(const FileRecord& record, std::uint32_t attributes) {
+  if ((attributes & platform::kDeviceAttribute) != 0) {
+    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
+                       kNotDiskFileWords);
   }
 }
 
