@@ -243,6 +243,8 @@ TEST(Splice, InputThatIsNoDiskFileIs50) {
     EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + (which == 0 ? "a" : "b") +
                                   ".mve': not a regular file (a FIFO, socket or device) (error "
                                   "50)\r\n");
+    // Refused before it is opened: only a disk file before it was.
+    EXPECT_EQ(os.CountOf(Call::kOpenFile), which);
     EXPECT_FALSE(os.Exists("out.mve"));
   }
 }
