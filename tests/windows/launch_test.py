@@ -7,15 +7,22 @@ for byte. Standard error comes back apart from standard output. The same
 launcher holds a file open in another process to show how the program meets
 Windows' file sharing.
 
+The line on standard error is also read from a console, which Wine makes
+of a terminal.
+
 VIMBREL_LAUNCH_COMMAND starts the launcher (under Wine: the emulator and
-vimbrel_launch.exe); VIMBREL_PROGRAM is the Linux path of vimbrel.exe.
+vimbrel_launch.exe); VIMBREL_COMMAND starts the program itself;
+VIMBREL_PROGRAM is the Linux path of vimbrel.exe.
 """
 import os
+import pty
 import re
+import select
 import shlex
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 LAUNCH = shlex.split(os.environ["VIMBREL_LAUNCH_COMMAND"])
@@ -118,6 +125,44 @@ class CommandLineTest(unittest.TestCase):
         for (line, expected), run in zip(cases, runs):
             with self.subTest(line=line):
                 self.assertEqual(run, expected)
+
+
+def on_a_console(arguments, cwd):
+    """Runs the program with its standard error on a terminal, which Wine
+    makes a console of: (exit code, stdout, what the terminal showed with its
+    controls and carriage returns left out)."""
+    controller, terminal = pty.openpty()
+    try:
+        process = subprocess.Popen(shlex.split(os.environ["VIMBREL_COMMAND"]) + arguments,
+                                   cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=terminal)
+        os.close(terminal)
+        shown = b""
+        deadline = time.monotonic() + TIMEOUT
+        # Until the last of Wine's processes lets the terminal go.
+        while select.select([controller], [], [], max(0, deadline - time.monotonic()))[0]:
+            try:
+                chunk = os.read(controller, 4096)
+            except OSError:  # EIO: no one holds the terminal
+                break
+            if not chunk:
+                break
+            shown += chunk
+        stdout, _ = process.communicate(timeout=TIMEOUT)
+    finally:
+        os.close(controller)
+    return process.returncode, stdout, re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", shown)
+
+
+class ConsoleTest(unittest.TestCase):
+    def test_the_error_line_shows_every_character_on_a_console(self):
+        # Outside the console's code page (437) as much as the program's.
+        name = "\u0141\u00f3d\u017a.mve".encode()
+        with tempfile.TemporaryDirectory() as work:
+            code, stdout, shown = on_a_console([name, b"b.mve", b"out.mve"], work)
+        expected = not_found(name)
+        self.assertEqual((code, stdout, shown), (expected[0], expected[1],
+                                                 expected[2].replace(b"\r", b"")))
 
 
 class StandardOutputTest(unittest.TestCase):
