@@ -45,31 +45,39 @@ class NotADiskFile(ProgramTest):
         # report a size of 0 and would otherwise be joined as if empty.
         self.movie("a.mve", 1000)
         self.movie("b.mve", 1000)
-        words = "not a regular file (a FIFO, socket or device)"
+        # Each is told by its name or by stat, before anything opens it.
         if WINDOWS:
-            # Told by their names, without a call that reaches them: a pipe
-            # with a server would lose its one connection.
-            devices = [("NUL", "read", words), ("\\\\.\\pipe\\vimbrel-none", "read", words),
-                       ("CONIN$", "read", words)]
+            # A pipe with a server would lose its one connection.
+            devices = ["NUL", "\\\\.\\pipe\\vimbrel-none", "CONIN$"]
         else:
-            os.mkfifo(self.path("pipe.mve"))
+            fifo = self.path("pipe.mve")
+            os.mkfifo(fifo)
             listener = socket.socket(socket.AF_UNIX)
             self.addCleanup(listener.close)
             listener.bind(self.path("sock.mve"))
-            # Told by stat, before an open that would wake a FIFO's writer.
-            devices = [("pipe.mve", "read", words), ("/dev/zero", "read", words),
-                       ("sock.mve", "read", words)]
-        cases = [([device, "b.mve", "c.mve"], device, doing, said)
-                 for device, doing, said in devices]
-        cases += [(["a.mve", device, "c.mve"], device, doing, said)
-                  for device, doing, said in devices]
-        for arguments, device, doing, said in cases:
+            devices = ["pipe.mve", "/dev/zero", "sock.mve"]
+            # A writer waiting for the FIFO's reader would wake at an open,
+            # and then find its reader gone.
+            woken = threading.Event()
+            writer = threading.Thread(target=lambda: (os.close(os.open(fifo, os.O_WRONLY)),
+                                                      woken.set()))
+            writer.start()
+        cases = [[device, "b.mve", "c.mve"] for device in devices]
+        cases += [["a.mve", device, "c.mve"] for device in devices]
+        for arguments in cases:
+            device = arguments[0] if arguments[0] in devices else arguments[1]
             with self.subTest(arguments=arguments):
                 result = self.run_program(*arguments)
                 self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
                 # 50 is a Windows code too: the program says what it means here.
-                self.assertSaid(result, f"cannot {doing} `{device}': {said} (error 50)")
+                self.assertSaid(result, f"cannot read `{device}': not a regular file (a FIFO, "
+                                        "socket or device) (error 50)")
                 self.assertFalse(self.exists("c.mve"))
+        if not WINDOWS:
+            self.assertFalse(woken.wait(0.5), "the FIFO was opened")
+            # Lets the writer go.
+            os.close(os.open(fifo, os.O_RDONLY | os.O_NONBLOCK))
+            writer.join()
 
     @linux_only("FIFOs")
     def test_a_fifo_output_waits_for_its_reader(self):
