@@ -242,7 +242,8 @@ TEST_P(OsContract, AnswersAsTheTableSays) {
     world->MakeFolder("movies");
     world->MakeFile("movies/b.mve", "abc");
     world->MakeLink("link.mve", "a.mve");
-    EXPECT_EQ(row.ask(world->Os(), row.path, row.other), Expected(row, GetParam().name)) << row.path;
+    EXPECT_EQ(row.ask(world->Os(), row.path, row.other), Expected(row, GetParam().name))
+        << row.path;
   }
 }
 

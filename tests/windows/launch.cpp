@@ -98,27 +98,28 @@ std::wstring Wide(const std::string& utf8) {
   return wide;
 }
 
-// CreateProcessA, or with `utf8` CreateProcessW of the same texts as UTF-8.
-// Either may write into the command line, so it gets a copy.
-bool Start(const std::string& program, std::string line, bool utf8, HANDLE input, HANDLE output,
-           HANDLE error, PROCESS_INFORMATION* process) {
-  if (!utf8) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input;
-    startup.hStdOutput = output;
-    startup.hStdError = error;
-    line.push_back('\0');
-    return CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          nullptr, &startup, process) != FALSE;
-  }
-  STARTUPINFOW startup{};
+template <typename StartupInfo>
+StartupInfo WithHandles(HANDLE input, HANDLE output, HANDLE error) {
+  StartupInfo startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input;
   startup.hStdOutput = output;
   startup.hStdError = error;
+  return startup;
+}
+
+// CreateProcessA, or with `utf8` CreateProcessW of the same texts as UTF-8.
+// Either may write into the command line, so it gets a copy.
+bool Start(const std::string& program, std::string line, bool utf8, HANDLE input, HANDLE output,
+           HANDLE error, PROCESS_INFORMATION* process) {
+  if (!utf8) {
+    STARTUPINFOA startup = WithHandles<STARTUPINFOA>(input, output, error);
+    line.push_back('\0');
+    return CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          nullptr, &startup, process) != FALSE;
+  }
+  STARTUPINFOW startup = WithHandles<STARTUPINFOW>(input, output, error);
   std::wstring wideLine = Wide(line);
   wideLine.push_back(L'\0');
   return CreateProcessW(Wide(program).c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0,
