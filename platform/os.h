@@ -27,6 +27,7 @@ inline constexpr std::uint32_t kOpenAlways = 4;
 
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
+inline constexpr std::uint32_t kDeviceAttribute = 0x40;
 inline constexpr std::uint32_t kNormalAttribute = 0x80;
 
 enum class StdHandle { kInput, kOutput };
@@ -116,7 +117,11 @@ class Os {
   // GetModuleFileNameA for the executable itself: the number of bytes
   // written, `size` when the path was cut to fit, 0 on failure.
   virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;
-  // GetFileAttributesA: kInvalidFileAttributes when the query fails.
+  // GetFileAttributesA: kInvalidFileAttributes when the query fails. A name
+  // that IdentityOfPath's rule shows to be a device, pipe or mailslot
+  // answers kDeviceAttribute without the call, which would reach the device
+  // itself; POSIX answers it for anything stat finds neither a folder nor a
+  // regular file.
   virtual std::uint32_t FileAttributes(const char* path) = 0;
   // The base address of the loaded module holding an address of its code or
   // data (VirtualQuery's allocation base), 0 when it cannot be told.

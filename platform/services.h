@@ -24,9 +24,10 @@ class Services {
   virtual ~Services() = default;
 
   virtual GivenArguments Arguments() = 0;
-  // Whether the command line holds every character the user typed. Windows
-  // converts the line to its ANSI code page, where a character the page
-  // lacks becomes a look-alike or '?'; POSIX hands over the bytes typed.
+  // Whether the command line holds every character the user typed after
+  // token 0, the program as typed, which names no file. Windows converts
+  // the line to its ANSI code page, where a character the page lacks becomes
+  // a look-alike or '?'; POSIX hands over the bytes typed.
   virtual bool CommandLineKeepsEveryCharacter() = 0;
   // The system's own words for `code`, which the last failed call of Os has
   // just given: FormatMessageA's on Windows; on POSIX the C library's for

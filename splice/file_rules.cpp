@@ -13,6 +13,8 @@ using namespace runtime;
 
 namespace {
 
+constexpr char kNotDiskFileWords[] = "not a regular file (a FIFO, socket or device)";
+
 // The record among `records` that holds the file or pipe of that kind and
 // identity, or none.
 const IoRecord* Holder(platform::PathKind kind, const platform::FileIdentity& identity,
@@ -48,7 +50,7 @@ void RequireDiskFile(FileRecord& record) {
   platform::Os& os = platform::CurrentOs();
   if (os.DeviceType(record.osHandle) != platform::FileType::kDisk) {
     SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
-                       "not a regular file (a FIFO, socket or device)");
+                       kNotDiskFileWords);
     return;
   }
   std::int64_t size = 0;
@@ -66,6 +68,13 @@ void RequireDiskFile(FileRecord& record) {
   } else if (got != 0) {
     SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
                        "its size is unknown (it reports 0 bytes but has bytes to read)");
+  }
+}
+
+void RequireNoDevice(const FileRecord& record, std::uint32_t attributes) {
+  if ((attributes & platform::kDeviceAttribute) != 0) {
+    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
+                       kNotDiskFileWords);
   }
 }
 

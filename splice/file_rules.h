@@ -2,6 +2,7 @@
 // that is none of the files already open.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 
 #include "runtime/file_record.h"
@@ -13,6 +14,10 @@ namespace splice {
 // that reports no size but has bytes to read (files of /proc and /sys, some
 // FUSE file systems). Records error 50 (not supported) for anything else.
 void RequireDiskFile(runtime::FileRecord& record);
+// The same, of a record bound to a name but not yet opened, by the
+// attributes the name's existence check read: opening a named pipe takes its
+// server's one connection, and opening a serial port can reset the device.
+void RequireNoDevice(const runtime::FileRecord& record, std::uint32_t attributes);
 
 // The path among `paths` that names the disk file or FIFO standard output
 // goes to, or null: what the program prints would land in that file. A path

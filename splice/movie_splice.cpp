@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "runtime/file_record.h"
 #include "runtime/io_check.h"
@@ -83,9 +84,14 @@ void SpliceMovies() {
     return;
   }
 
-  for (const std::string* input : {&firstName, &secondName}) {
+  // What the existence check found each input to be, which decides before
+  // anything opens it whether it can be joined.
+  std::uint32_t firstAttributes = 0;
+  std::uint32_t secondAttributes = 0;
+  for (const auto& [input, attributes] :
+       {std::pair{&firstName, &firstAttributes}, std::pair{&secondName, &secondAttributes}}) {
     std::uint32_t queryError = 0;
-    if (!kol::IsExistingFile(input->c_str(), &queryError)) {
+    if (!kol::IsExistingFile(input->c_str(), &queryError, attributes)) {
       // Taken before anything else is asked of the system, which has the
       // words for its last failure alone.
       const std::string why =
@@ -102,11 +108,15 @@ void SpliceMovies() {
   FileRecord second;
   FileRecord output;
   AssignName(first, firstName.c_str());
+  RequireNoDevice(first, firstAttributes);
+  CheckIo(VIMBREL_CHECK_SITE());
   OpenExisting(first, 1);
   CheckIo(VIMBREL_CHECK_SITE());
   RequireDiskFile(first);
   CheckIo(VIMBREL_CHECK_SITE());
   AssignName(second, secondName.c_str());
+  RequireNoDevice(second, secondAttributes);
+  CheckIo(VIMBREL_CHECK_SITE());
   OpenExisting(second, 1);
   CheckIo(VIMBREL_CHECK_SITE());
   RequireDiskFile(second);

@@ -293,11 +293,12 @@ TEST(Splice, InputThatIsNoDiskFileIs50) {
     bool secondHidesSize;
     const char* named;
     const char* words;
+    int opens;
   } const cases[] = {
-      {platform::FileType::kPipe, false, platform::FileType::kDisk, false, "a", kNoRegularFile},
-      {platform::FileType::kDisk, false, platform::FileType::kChar, false, "b", kNoRegularFile},
-      {platform::FileType::kDisk, true, platform::FileType::kDisk, false, "a", kHiddenSize},
-      {platform::FileType::kDisk, false, platform::FileType::kDisk, true, "b", kHiddenSize},
+      {platform::FileType::kPipe, false, platform::FileType::kDisk, false, "a", kNoRegularFile, 0},
+      {platform::FileType::kDisk, false, platform::FileType::kChar, false, "b", kNoRegularFile, 1},
+      {platform::FileType::kDisk, true, platform::FileType::kDisk, false, "a", kHiddenSize, 1},
+      {platform::FileType::kDisk, false, platform::FileType::kDisk, true, "b", kHiddenSize, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.named) + " " + c.words);
@@ -315,6 +316,9 @@ TEST(Splice, InputThatIsNoDiskFileIs50) {
     // 50 is a Windows code too: the program says what it means here.
     EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.named + ".mve': " +
                                   c.words + " (error 50)\r\n");
+    // A pipe or device is refused before it is opened; a file that hides its
+    // size only once a read finds bytes in it.
+    EXPECT_EQ(os.CountOf(Call::kOpenFile), c.opens);
     EXPECT_FALSE(os.Exists("out.mve"));
   }
 }

@@ -42,10 +42,11 @@ std::string FileNamePart(const char* path) {
 
 bool IsExistingFile(const char* path) {
   std::uint32_t queryError = 0;
-  return IsExistingFile(path, &queryError);
+  std::uint32_t attributes = 0;
+  return IsExistingFile(path, &queryError, &attributes);
 }
 
-bool IsExistingFile(const char* path, std::uint32_t* queryError) {
+bool IsExistingFile(const char* path, std::uint32_t* queryError, std::uint32_t* found) {
   platform::Os& os = platform::CurrentOs();
   const std::uint32_t attributes = os.FileAttributes(NonNullText(path));
   if (attributes == platform::kInvalidFileAttributes) {
@@ -54,6 +55,7 @@ bool IsExistingFile(const char* path, std::uint32_t* queryError) {
     return false;
   }
   *queryError = 0;
+  *found = attributes;
   return (attributes & platform::kDirectoryAttribute) == 0;
 }
 

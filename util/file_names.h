@@ -32,7 +32,8 @@ std::string FileNamePart(const char* path);
 // the attributes are asked for: a file that cannot be read still exists.
 bool IsExistingFile(const char* path);
 // The same; when the answer is false, `queryError` receives the system's
-// code for the failed query, or 0 when the path names a folder.
-bool IsExistingFile(const char* path, std::uint32_t* queryError);
+// code for the failed query, or 0 when the path names a folder; when the
+// query succeeds, `found` receives the entry's attributes.
+bool IsExistingFile(const char* path, std::uint32_t* queryError, std::uint32_t* found);
 
 }  // namespace kol

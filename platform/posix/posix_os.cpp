@@ -244,6 +244,9 @@ bool PosixOs::Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
   if (origin == SeekOrigin::kBegin && distance < 0) return Fail(error::kNegativeSeek, EINVAL);
   const off_t reached = calls_.lseek(DescriptorOf(handle), static_cast<off_t>(distance),
                                      origin == SeekOrigin::kBegin ? SEEK_SET : SEEK_CUR);
+  // With a valid origin, EINVAL says the position would fall before the
+  // start, which Windows tells apart.
+  if (reached < 0 && errno == EINVAL) return Fail(error::kNegativeSeek, EINVAL);
   if (reached < 0) return FailFromErrno();
   if (position != nullptr) *position = static_cast<std::int64_t>(reached);
   return true;
@@ -332,7 +335,8 @@ std::uint32_t PosixOs::FileAttributes(const char* path) {
     FailForPath(path);
     return kInvalidFileAttributes;
   }
-  return S_ISDIR(status.st_mode) ? kDirectoryAttribute : kNormalAttribute;
+  if (S_ISDIR(status.st_mode)) return kDirectoryAttribute;
+  return S_ISREG(status.st_mode) ? kNormalAttribute : kDeviceAttribute;
 }
 
 std::uintptr_t PosixOs::ModuleBase(const void* code) {

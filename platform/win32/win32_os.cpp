@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/system.h"
@@ -45,6 +46,30 @@ bool NamesDevice(const char* path) {
   const std::string_view component = rest.substr(0, rest.find('\\'));
   if (deviceNamespace && component.size() == rest.size()) return true;
   return IsNamed(component, "pipe") || IsNamed(component, "mailslot");
+}
+
+// Where token 0 of a command line ends, by the rules the program splits its
+// arguments with: separators (1 to 32) and blank pairs, then every character
+// up to a separator outside double quotes. A look-alike or '?' that stands
+// for a lost character in token 0 is a token character too; a look-alike
+// quote or blank moves the end, and what follows it then differs.
+template <typename Char>
+const Char* AfterProgramToken(const Char* line) {
+  using Unit = std::make_unsigned_t<Char>;
+  const auto isSeparator = [](Char unit) {
+    return static_cast<Unit>(unit) >= 1 && static_cast<Unit>(unit) <= 32;
+  };
+  for (;;) {
+    while (isSeparator(*line)) ++line;
+    if (line[0] != '"' || line[1] != '"') break;
+    line += 2;
+  }
+  while (static_cast<Unit>(*line) > 32) {
+    if (*line++ != '"') continue;
+    while (*line != 0 && *line != '"') ++line;
+    if (*line == '"') ++line;  // the closing quote
+  }
+  return line;
 }
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
@@ -167,8 +192,13 @@ class Win32Os final : public System {
   }
 
   PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override {
-    // A console or pipe has no file information to give.
-    if (DeviceType(handle) != FileType::kDisk) return PathKind::kOther;
+    // A console or pipe has no file information to give. A handle that is
+    // none fails, as fstat fails on POSIX: GetFileType tells that failure
+    // from a type it does not know by an error code, cleared first.
+    ::SetLastError(NO_ERROR);
+    const FileType type = DeviceType(handle);
+    if (type == FileType::kUnknown && ::GetLastError() != NO_ERROR) return PathKind::kUnknown;
+    if (type != FileType::kDisk) return PathKind::kOther;
     if (IdentityOf(ToWin32(handle), identity)) return PathKind::kDiskFile;
     BY_HANDLE_FILE_INFORMATION information;
     if (!::GetFileInformationByHandle(ToWin32(handle), &information)) return PathKind::kUnknown;
@@ -197,6 +227,7 @@ class Win32Os final : public System {
   }
 
   std::uint32_t FileAttributes(const char* path) override {
+    if (NamesDevice(path)) return FILE_ATTRIBUTE_DEVICE;
     return ::GetFileAttributesA(path);
   }
 
@@ -217,9 +248,10 @@ class Win32Os final : public System {
 
   // The ANSI command line is the wide one converted to the ANSI code page.
   // Converted here without any substitution, the wide line must give the
-  // same bytes.
+  // same bytes from the end of token 0 on: the program as typed names no
+  // file, and a folder outside the code page on its path loses nothing.
   bool CommandLineKeepsEveryCharacter() override {
-    const wchar_t* wide = ::GetCommandLineW();
+    const wchar_t* wide = AfterProgramToken(::GetCommandLineW());
     // UTF-8 has a byte sequence for every character but accepts neither
     // these flags nor the default-character report; it may only refuse a
     // lone surrogate.
@@ -236,7 +268,7 @@ class Win32Os final : public System {
       return false;
     }
     converted.pop_back();  // the NUL the conversion counted
-    return converted == ::GetCommandLineA();
+    return converted == AfterProgramToken(::GetCommandLineA());
   }
 
   std::string ErrorWords(std::uint32_t code) override {
@@ -248,10 +280,16 @@ class Win32Os final : public System {
     return length > 0 ? std::string(words, length) : "unknown error";
   }
 
+  // A console shows text as standard output's lines reach it, in UTF-16;
+  // a file or pipe gets the bytes.
   void WriteErrorLine(const std::string& text) override {
     const std::string line = text + "\r\n";
     const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
     if (error == nullptr || error == INVALID_HANDLE_VALUE) return;
+    if (IsConsole(FromWin32(error))) {
+      WriteConsoleText(FromWin32(error), line.data(), static_cast<std::uint32_t>(line.size()));
+      return;
+    }
     DWORD written = 0;
     ::WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }

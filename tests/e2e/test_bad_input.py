@@ -46,11 +46,14 @@ class NotADiskFile(ProgramTest):
         # as if empty.
         self.movie("a.mve", 1000)
         self.movie("b.mve", 1000)
-        words = "not a regular file (a FIFO, socket or device)"
+        # Each is told by its name or by stat, before anything opens it, but
+        # a file of /proc, which only a read tells apart.
         if WINDOWS:
-            devices = [("NUL", "read", words)]
+            # A pipe with a server would lose its one connection.
+            devices = ["NUL", "\\\\.\\pipe\\vimbrel-none", "CONIN$"]
         else:
-            os.mkfifo(self.path("pipe.mve"))
+            fifo = self.path("pipe.mve")
+            os.mkfifo(fifo)
             listener = socket.socket(socket.AF_UNIX)
             self.addCleanup(listener.close)
             # Bound by its name in the case's folder: a socket's path holds at
@@ -61,23 +64,33 @@ class NotADiskFile(ProgramTest):
                 listener.bind("sock.mve")
             finally:
                 os.chdir(here)
-            # A socket cannot even be opened by its name: refused, not tried.
-            devices = [("pipe.mve", "read", words), ("/dev/zero", "read", words),
-                       ("sock.mve", "open", os.strerror(errno.EOPNOTSUPP)),
-                       # A file that reports a size of 0 but has bytes to read.
-                       ("/proc/version", "read",
-                        "its size is unknown (it reports 0 bytes but has bytes to read)")]
-        cases = [([device, "b.mve", "c.mve"], device, doing, said)
-                 for device, doing, said in devices]
-        cases += [(["a.mve", device, "c.mve"], device, doing, said)
-                  for device, doing, said in devices]
-        for arguments, device, doing, said in cases:
+            devices = ["pipe.mve", "/dev/zero", "sock.mve", "/proc/version"]
+            # A writer waiting for the FIFO's reader would wake at an open,
+            # and then find its reader gone.
+            woken = threading.Event()
+            writer = threading.Thread(target=lambda: (os.close(os.open(fifo, os.O_WRONLY)),
+                                                      woken.set()))
+            writer.start()
+        cases = [[device, "b.mve", "c.mve"] for device in devices]
+        cases += [["a.mve", device, "c.mve"] for device in devices]
+        for arguments in cases:
+            device = arguments[0] if arguments[0] in devices else arguments[1]
+            # A file that reports a size of 0 but has bytes to read is opened
+            # to find out.
+            words = ("its size is unknown (it reports 0 bytes but has bytes to read)"
+                     if device == "/proc/version" else
+                     "not a regular file (a FIFO, socket or device)")
             with self.subTest(arguments=arguments):
                 result = self.run_program(*arguments)
                 self.assertRuntimeError(result, NOT_A_DISK_FILE, "Vimbrel")
                 # 50 is a Windows code too: the program says what it means here.
-                self.assertSaid(result, f"cannot {doing} `{device}': {said} (error 50)")
+                self.assertSaid(result, f"cannot read `{device}': {words} (error 50)")
                 self.assertFalse(self.exists("c.mve"))
+        if not WINDOWS:
+            self.assertFalse(woken.wait(0.5), "the FIFO was opened")
+            # Lets the writer go.
+            os.close(os.open(fifo, os.O_RDONLY | os.O_NONBLOCK))
+            writer.join()
 
     @linux_only("FIFOs")
     def test_a_fifo_output_waits_for_its_reader(self):

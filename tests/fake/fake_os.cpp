@@ -294,6 +294,7 @@ std::uint32_t FakeOs::FileAttributes(const char* path) {
     Fail(calls.back(), MissingError(Resolve(path)));
     return platform::kInvalidFileAttributes;
   }
+  if (file->type != platform::FileType::kDisk) return platform::kDeviceAttribute;
   return file->readOnly ? 0x21u : platform::kNormalAttribute;
 }
 

@@ -2,14 +2,16 @@
 // so that tests see what the program makes of the real GetCommandLineA and
 // how it meets files that another process holds open.
 //
-//   vimbrel_launch PROGRAM [--hold PATH SHARE] [--no-output] xHEX...
+//   vimbrel_launch PROGRAM [--hold PATH SHARE] [--no-output] [--utf8] xHEX...
 //
 // PROGRAM is the Windows path of the executable to start. Each xHEX is one
 // command line: "x" and its bytes in hexadecimal, so that no shell, loader or
 // code page conversion on the way here can touch it ("x" alone is the empty
 // line). With --hold, PATH is held open for writing with the sharing flags
 // SHARE (a decimal number) while the programs run. With --no-output the
-// programs get no standard output handle at all.
+// programs get no standard output handle at all. With --utf8, PROGRAM is an
+// xHEX too, and it and every line are UTF-8 that reach the system as UTF-16
+// (CreateProcessW): characters outside every code page on the way.
 //
 // For each run the report on standard output is the line
 // "exit CODE COUNT ERRORCOUNT\n" followed by the COUNT bytes the program wrote
@@ -85,7 +87,46 @@ std::string ReadAll(HANDLE readEnd) {
   return bytes;
 }
 
-void Run(const char* program, std::string line, bool withOutput) {
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                       static_cast<int>(utf8.size()), nullptr, 0);
+  if (size <= 0) Fail("a line is not UTF-8");
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                      wide.data(), size);
+  return wide;
+}
+
+template <typename StartupInfo>
+StartupInfo WithHandles(HANDLE input, HANDLE output, HANDLE error) {
+  StartupInfo startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = output;
+  startup.hStdError = error;
+  return startup;
+}
+
+// CreateProcessA, or with `utf8` CreateProcessW of the same texts as UTF-8.
+// Either may write into the command line, so it gets a copy.
+bool Start(const std::string& program, std::string line, bool utf8, HANDLE input, HANDLE output,
+           HANDLE error, PROCESS_INFORMATION* process) {
+  if (!utf8) {
+    STARTUPINFOA startup = WithHandles<STARTUPINFOA>(input, output, error);
+    line.push_back('\0');
+    return CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          nullptr, &startup, process) != FALSE;
+  }
+  STARTUPINFOW startup = WithHandles<STARTUPINFOW>(input, output, error);
+  std::wstring wideLine = Wide(line);
+  wideLine.push_back(L'\0');
+  return CreateProcessW(Wide(program).c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, nullptr, &startup, process) != FALSE;
+}
+
+void Run(const std::string& program, const std::string& line, bool utf8, bool withOutput) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
@@ -97,17 +138,9 @@ void Run(const char* program, std::string line, bool withOutput) {
                                      &inheritable, OPEN_EXISTING, 0, nullptr);
   if (noInput == INVALID_HANDLE_VALUE) Fail("cannot open NUL");
 
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = noInput;
-  startup.hStdOutput = withOutput ? writeEnd : nullptr;
-  startup.hStdError = errorWriteEnd;
   PROCESS_INFORMATION process{};
-  // CreateProcessA may write into the command line, so it gets a copy.
-  line.push_back('\0');
-  if (!CreateProcessA(program, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!Start(program, line, utf8, noInput, withOutput ? writeEnd : nullptr, errorWriteEnd,
+             &process)) {
     Fail("cannot start the program");
   }
   CloseHandle(process.hThread);
@@ -140,8 +173,10 @@ void Run(const char* program, std::string line, bool withOutput) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) Fail("usage: vimbrel_launch PROGRAM [--hold PATH SHARE] [--no-output] xHEX...");
-  const char* program = argv[1];
+  if (argc < 2) {
+    Fail("usage: vimbrel_launch PROGRAM [--hold PATH SHARE] [--no-output] [--utf8] xHEX...");
+  }
+  std::string program = argv[1];
   int next = 2;
   HANDLE held = INVALID_HANDLE_VALUE;
   if (next < argc && std::strcmp(argv[next], "--hold") == 0) {
@@ -154,7 +189,12 @@ int main(int argc, char** argv) {
   }
   const bool withOutput = !(next < argc && std::strcmp(argv[next], "--no-output") == 0);
   if (!withOutput) ++next;
-  for (; next < argc; ++next) Run(program, DecodeLine(argv[next]), withOutput);
+  const bool utf8 = next < argc && std::strcmp(argv[next], "--utf8") == 0;
+  if (utf8) {
+    ++next;
+    program = DecodeLine(program.c_str());
+  }
+  for (; next < argc; ++next) Run(program, DecodeLine(argv[next]), utf8, withOutput);
   if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   return 0;
 }

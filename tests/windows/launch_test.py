@@ -7,15 +7,22 @@ for byte. Standard error comes back apart from standard output. The same
 launcher holds a file open in another process to show how the program meets
 Windows' file sharing.
 
+The line on standard error is also read from a console, which Wine makes
+of a terminal.
+
 VIMBREL_LAUNCH_COMMAND starts the launcher (under Wine: the emulator and
-vimbrel_launch.exe); VIMBREL_PROGRAM is the Linux path of vimbrel.exe.
+vimbrel_launch.exe); VIMBREL_COMMAND starts the program itself;
+VIMBREL_PROGRAM is the Linux path of vimbrel.exe.
 """
 import os
+import pty
 import re
+import select
 import shlex
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 LAUNCH = shlex.split(os.environ["VIMBREL_LAUNCH_COMMAND"])
@@ -34,15 +41,23 @@ FILE_SHARE_WRITE = 2
 # Command line, its count, its arguments.
 COMMAND_LINES = tables.command_lines()
 
+CHANGED_ARGUMENT_WORDS = (b"cannot take the arguments exactly as given (double quotes the command "
+                          b"line cannot carry, or characters outside the code page); no file was "
+                          b"touched (error 123)")
 
-def launch(lines, cwd, hold=None, output=True):
+
+def launch(lines, cwd, hold=None, output=True, program=None):
     """Starts the program once per command line; (exit code, stdout, stderr)
-    of each."""
-    arguments = LAUNCH + [PROGRAM]
+    of each. Another `program` and its lines are texts, which reach it as
+    UTF-16 whatever the code pages on the way."""
+    arguments = LAUNCH + [PROGRAM if program is None else "x" + program.encode().hex()]
     if hold is not None:
         arguments += ["--hold", hold[0], str(hold[1])]
     if not output:
         arguments.append("--no-output")
+    if program is not None:
+        arguments.append("--utf8")
+        lines = [line.encode() for line in lines]
     arguments += ["x" + line.hex() for line in lines]
     done = subprocess.run(arguments, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, timeout=TIMEOUT, check=True)
@@ -112,6 +127,44 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(run, expected)
 
 
+def on_a_console(arguments, cwd):
+    """Runs the program with its standard error on a terminal, which Wine
+    makes a console of: (exit code, stdout, what the terminal showed with its
+    controls and carriage returns left out)."""
+    controller, terminal = pty.openpty()
+    try:
+        process = subprocess.Popen(shlex.split(os.environ["VIMBREL_COMMAND"]) + arguments,
+                                   cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=terminal)
+        os.close(terminal)
+        shown = b""
+        deadline = time.monotonic() + TIMEOUT
+        # Until the last of Wine's processes lets the terminal go.
+        while select.select([controller], [], [], max(0, deadline - time.monotonic()))[0]:
+            try:
+                chunk = os.read(controller, 4096)
+            except OSError:  # EIO: no one holds the terminal
+                break
+            if not chunk:
+                break
+            shown += chunk
+        stdout, _ = process.communicate(timeout=TIMEOUT)
+    finally:
+        os.close(controller)
+    return process.returncode, stdout, re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", shown)
+
+
+class ConsoleTest(unittest.TestCase):
+    def test_the_error_line_shows_every_character_on_a_console(self):
+        # Outside the console's code page (437) as much as the program's.
+        name = "\u0141\u00f3d\u017a.mve".encode()
+        with tempfile.TemporaryDirectory() as work:
+            code, stdout, shown = on_a_console([name, b"b.mve", b"out.mve"], work)
+        expected = not_found(name)
+        self.assertEqual((code, stdout, shown), (expected[0], expected[1],
+                                                 expected[2].replace(b"\r", b"")))
+
+
 class StandardOutputTest(unittest.TestCase):
     def test_without_standard_output_the_first_line_ends_the_program_with_103(self):
         # The write finds no handle to open (105), its line end then finds the
@@ -125,6 +178,64 @@ class StandardOutputTest(unittest.TestCase):
 
 FIRST = bytes(range(1, 51))
 SECOND = bytes(range(200, 256)) * 2
+JOINED = FIRST[:-16] + SECOND[26:]
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class AnsiCodePageTest(unittest.TestCase):
+    """Windows before 10 version 1903 ignores the manifest's UTF-8 code page:
+    a copy of the program whose manifest lacks it runs in the ANSI code page
+    of the test prefix, 1252."""
+
+    def copy_without_utf8(self, folder):
+        with open(os.environ["VIMBREL_PROGRAM"], "rb") as file:
+            program = file.read()
+        # The element gives way to a comment of its length, which leaves the
+        # manifest's resource as it was in size and in place.
+        element = re.search(rb"<activeCodePage\b[^>]*>UTF-8</activeCodePage>", program)
+        self.assertIsNotNone(element, "the manifest asks for no UTF-8 code page")
+        blank = b"<!--" + b" " * (element.end() - element.start() - 7) + b"-->"
+        copy = os.path.join(folder, "vimbrel.exe")
+        with open(copy, "wb") as file:
+            file.write(program[:element.start()] + blank + program[element.end():])
+        return windows_path(copy)
+
+    def test_a_folder_outside_the_code_page_joins_a_name_outside_it_is_refused(self):
+        rows = [  # first input, status
+            ("a.mve", 0),
+            ("\u00e9.mve", 0),  # in code page 1252
+            ("\u0141.mve", 123),  # outside it
+        ]
+        with tempfile.TemporaryDirectory() as work:
+            # Started from there, as typed in a user's Downloads folder.
+            folder = os.path.join(work, "\u0141ukasz")
+            os.mkdir(folder)
+            program = self.copy_without_utf8(folder)
+            for name, data in [("a.mve", FIRST), ("\u00e9.mve", FIRST), ("\u0141.mve", FIRST),
+                               ("b.mve", SECOND)]:
+                with open(os.path.join(folder, name), "wb") as file:
+                    file.write(data)
+            lines = [f'"{program}" {first} b.mve out{row}.mve'
+                     for row, (first, _) in enumerate(rows)]
+            runs = launch(lines, folder, program=program)
+            for row, ((first, status), run) in enumerate(zip(rows, runs)):
+                with self.subTest(first=first):
+                    output = os.path.join(folder, f"out{row}.mve")
+                    if status == 0:
+                        out = f"out{row}.mve".encode()
+                        self.assertEqual(run, (0, b"Vimbrel\r\n " + first.encode("cp1252") +
+                                               b" -> " + out + b"\r\n b.mve -> " + out + b"\r\n",
+                                               b""))
+                        with open(output, "rb") as file:
+                            self.assertEqual(file.read(), JOINED)
+                    else:
+                        self.assertEqual(run, (status, b"Vimbrel\r\nAn argument cannot reach the "
+                                               b"program exactly as given.\r\n",
+                                               error_line(CHANGED_ARGUMENT_WORDS)))
+                        self.assertFalse(os.path.exists(output))
 
 
 class SharingTest(unittest.TestCase):
@@ -144,7 +255,7 @@ class SharingTest(unittest.TestCase):
                 run, output = self.launch_join(held, share)
                 self.assertEqual(
                     run, (0, b"Vimbrel\r\n a.mve -> out.mve\r\n b.mve -> out.mve\r\n", b""))
-                self.assertEqual(output, FIRST[:-16] + SECOND[26:])
+                self.assertEqual(output, JOINED)
 
     def test_a_holder_that_shares_nothing_makes_the_open_fail_with_32(self):
         locations = set()
