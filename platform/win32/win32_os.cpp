@@ -268,7 +268,7 @@ class Win32Os final : public System {
       return false;
     }
     converted.pop_back();  // the NUL the conversion counted
-    return converted == AfterProgramToken(::GetCommandLineA());
+    return converted == AfterProgramToken(commandLine_);
   }
 
   std::string ErrorWords(std::uint32_t code) override {
