@@ -21,7 +21,7 @@
 #         [-D DEB=ON -D DPKG_BUILDPACKAGE=... -D LINTIAN=... -D HARDENING_CHECK=...
 #          -D VERSION=1.0.0]
 #         [-D WINDRES=x86_64-w64-mingw32-windres -D VERSION=1.0.0]
-#         [-D HIDE=LINTIAN -D ABSENT=deb_package [-D TOOLCHAIN=... -D MAKER=Ninja]]
+#         [-D HIDE=LINTIAN -D ABSENT=deb_package [-D TOOLCHAIN=... -D MAKER=Ninja [-D TARGET=triple]]]
 #         -P install_test.cmake
 
 # Runs a command and stops the test with its output when it fails.
@@ -36,6 +36,10 @@ file(REMOVE_RECURSE "${PREFIX}")
 if(HIDE)
   if(TOOLCHAIN)
     set(configure -G ${MAKER} -D CMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+    # The cross build of the Linux program names its target.
+    if(TARGET)
+      list(APPEND configure -D VIMBREL_TARGET=${TARGET})
+    endif()
   else()
     # As Debian's tools configure a CMake project.
     set(configure -D CMAKE_BUILD_TYPE=None -D CMAKE_INSTALL_PREFIX=/usr)
