@@ -2,6 +2,7 @@
 # Windows program.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(mingw_triple i686-w64-mingw32)
+set(windows_version 5.1)   # Windows XP
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # The 32-bit programs run under 32-bit Wine, which needs a kernel that runs

@@ -1,6 +1,7 @@
 # Cross build of the 64-bit Windows program with MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(mingw_triple x86_64-w64-mingw32)
+set(windows_version 5.2)   # Windows XP x64 Edition
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # The 64-bit programs run here through Wine, in a prefix of the build tree's

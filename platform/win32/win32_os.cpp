@@ -78,11 +78,22 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
                           information.nFileIndexLow};
 }
 
+// GetFileInformationByHandleEx, looked up when asked: Windows XP lacks it, and
+// a program that imported it would not start there. Null where it is missing.
+using FileInformationByHandleEx = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD);
+FileInformationByHandleEx FindFileInformationByHandleEx() {
+  // Through void (*)(), the type a function pointer may be cast from freely.
+  return reinterpret_cast<FileInformationByHandleEx>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+}
+
 // The 128-bit file id, which ReFS and some network volumes need: their 64-bit
-// index is not unique. A file system without such ids answers with zeros.
+// index is not unique. A file system without such ids answers with zeros;
+// Windows before 8 has no such query (Vista and 7 refuse the class).
 bool IdentityOf(HANDLE file, FileIdentity* identity) {
+  const FileInformationByHandleEx query = FindFileInformationByHandleEx();
   FILE_ID_INFO information;
-  if (!::GetFileInformationByHandleEx(file, FileIdInfo, &information, sizeof information)) {
+  if (query == nullptr || !query(file, FileIdInfo, &information, sizeof information)) {
     return false;
   }
   FileIdentity wide{information.VolumeSerialNumber};
