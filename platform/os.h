@@ -46,7 +46,9 @@ enum class PathKind {
 // What tells two names of one file apart from two files: volume serial number
 // and file index on Windows, device and inode on POSIX. A Windows file id is
 // 128 bits wide on some file systems: indexHigh holds its upper half, 0 where
-// the index has 64 bits.
+// the index has 64 bits. A volume or an index of 0 is unknown: a volume may
+// have no serial number, and some network file systems answer 0 for every
+// file's index.
 struct FileIdentity {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
@@ -55,6 +57,22 @@ struct FileIdentity {
     return volume == other.volume && index == other.index && indexHigh == other.indexHigh;
   }
 };
+
+enum class Sameness { kSame, kDifferent, kUnknown };
+
+// Two files differ where both know a part and it differs: one file has one
+// index on its one volume. They are one file only where every part is known
+// and equal; else nothing tells.
+inline Sameness Compare(const FileIdentity& one, const FileIdentity& other) {
+  const bool volumesKnown = one.volume != 0 && other.volume != 0;
+  const bool indexesKnown =
+      (one.index | one.indexHigh) != 0 && (other.index | other.indexHigh) != 0;
+  if (volumesKnown && one.volume != other.volume) return Sameness::kDifferent;
+  if (indexesKnown && (one.index != other.index || one.indexHigh != other.indexHigh)) {
+    return Sameness::kDifferent;
+  }
+  return volumesKnown && indexesKnown ? Sameness::kSame : Sameness::kUnknown;
+}
 
 // The Win32 error numbers that the program produces itself or that its users
 // meet most often.

@@ -16,10 +16,11 @@ namespace {
 constexpr char kNotDiskFileWords[] = "not a regular file (a FIFO, socket or device)";
 
 // The record among `records` that holds the file or pipe of that kind and
-// identity, or none.
-const IoRecord* Holder(platform::PathKind kind, const platform::FileIdentity& identity,
-                       std::initializer_list<const IoRecord*> records) {
+// identity, or none; where none surely does, the first that may.
+Found<const IoRecord*> Holder(platform::PathKind kind, const platform::FileIdentity& identity,
+                              std::initializer_list<const IoRecord*> records) {
   platform::Os& os = platform::CurrentOs();
+  Found<const IoRecord*> maybe;
   for (const IoRecord* record : records) {
     platform::FileIdentity held;
     const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
@@ -29,11 +30,16 @@ const IoRecord* Holder(platform::PathKind kind, const platform::FileIdentity& id
       // write access alone). It is then taken for another file.
       if (record->pathName.empty()) continue;
       SetPendingIoResultFromOs(Activity::kExamine, *record);
-      return nullptr;
+      return {};
     }
-    if (heldKind == kind && identity == held) return record;
+    if (heldKind != kind) continue;
+    const platform::Sameness sameness = platform::Compare(identity, held);
+    if (sameness == platform::Sameness::kSame) return {record, true};
+    if (sameness == platform::Sameness::kUnknown && maybe.where == nullptr) {
+      maybe = {record, false};
+    }
   }
-  return nullptr;
+  return maybe;
 }
 
 bool AllOpen(std::initializer_list<const IoRecord*> records) {
@@ -78,22 +84,27 @@ void RequireNoDevice(const FileRecord& record, std::uint32_t attributes) {
   }
 }
 
-const char* PathOfStandardOutput(std::initializer_list<const char*> paths) {
-  if (!IsOpen(OutputStream.state)) return nullptr;
+Found<const char*> PathOfStandardOutput(std::initializer_list<const char*> paths) {
+  if (!IsOpen(OutputStream.state)) return {};
   platform::Os& os = platform::CurrentOs();
   platform::FileIdentity standard;
   const platform::PathKind kind = os.IdentityOfHandle(OutputStream.osHandle, &standard);
   // A console or device holds no file's bytes.
-  if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return nullptr;
+  if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return {};
+  Found<const char*> maybe;
   for (const char* path : paths) {
     platform::FileIdentity named;
-    if (os.IdentityOfPath(path, &named) == kind && named == standard) return path;
+    if (os.IdentityOfPath(path, &named) != kind) continue;
+    const platform::Sameness sameness = platform::Compare(named, standard);
+    if (sameness == platform::Sameness::kSame) return {path, true};
+    if (sameness == platform::Sameness::kUnknown && maybe.where == nullptr) maybe = {path, false};
   }
-  return nullptr;
+  return maybe;
 }
 
-const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records) {
-  if (!AllOpen(records)) return nullptr;
+Found<const IoRecord*> RecordHolding(const char* path,
+                                     std::initializer_list<const IoRecord*> records) {
+  if (!AllOpen(records)) return {};
   platform::FileIdentity named;
   const platform::PathKind namedKind = platform::CurrentOs().IdentityOfPath(path, &named);
   switch (namedKind) {
@@ -105,12 +116,12 @@ const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRe
       if (code != platform::error::kFileNotFound && code != platform::error::kPathNotFound) {
         SetPendingOsResult(code, Activity::kExamine, path);
       }
-      return nullptr;
+      return {};
     }
     case platform::PathKind::kOther:
       // A device or console is shared harmlessly: writing to it destroys
       // nothing that another record holds.
-      return nullptr;
+      return {};
     case platform::PathKind::kDiskFile:
     case platform::PathKind::kPipe:
       break;
@@ -118,17 +129,17 @@ const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRe
   return Holder(namedKind, named, records);
 }
 
-const IoRecord* RecordHolding(const IoRecord& opened,
-                              std::initializer_list<const IoRecord*> records) {
-  if (!RequireOpen(opened, Activity::kExamine) || !AllOpen(records)) return nullptr;
+Found<const IoRecord*> RecordHolding(const IoRecord& opened,
+                                     std::initializer_list<const IoRecord*> records) {
+  if (!RequireOpen(opened, Activity::kExamine) || !AllOpen(records)) return {};
   platform::FileIdentity identity;
   const platform::PathKind kind = platform::CurrentOs().IdentityOfHandle(opened.osHandle, &identity);
   switch (kind) {
     case platform::PathKind::kUnknown:
       SetPendingIoResultFromOs(Activity::kExamine, opened);
-      return nullptr;
+      return {};
     case platform::PathKind::kOther:
-      return nullptr;
+      return {};
     case platform::PathKind::kDiskFile:
     case platform::PathKind::kPipe:
       break;

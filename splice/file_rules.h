@@ -19,23 +19,32 @@ void RequireDiskFile(runtime::FileRecord& record);
 // server's one connection, and opening a serial port can reset the device.
 void RequireNoDevice(const runtime::FileRecord& record, std::uint32_t attributes);
 
+// Where a file was found: nowhere (null), surely there, or, where its
+// identity or the other's is only partly known, maybe there: nothing tells
+// it from the other, and nothing tells it apart.
+template <typename Where>
+struct Found {
+  Where where = nullptr;
+  bool certain = true;
+};
+
 // The path among `paths` that names the disk file or FIFO standard output
-// goes to, or null: what the program prints would land in that file. A path
-// that cannot be asked about is taken for another file, and a standard
-// output that cannot be asked about for another file than any: the steps
-// that open the files tell what is wrong with them.
-const char* PathOfStandardOutput(std::initializer_list<const char*> paths);
+// goes to: what the program prints would land in that file. A path that
+// cannot be asked about is taken for another file, and a standard output
+// that cannot be asked about for another file than any: the steps that open
+// the files tell what is wrong with them.
+Found<const char*> PathOfStandardOutput(std::initializer_list<const char*> paths);
 
 // The open record that holds the very file or pipe the path names, whatever
-// the spelling, link or hard link that leads there, or none; the path is
-// asked about once. A path that names nothing, or a device, is held by no
-// record; any other failure to tell records its code.
-const runtime::IoRecord* RecordHolding(const char* path,
-                                       std::initializer_list<const runtime::IoRecord*> records);
+// the spelling, link or hard link that leads there; the path is asked about
+// once. A path that names nothing, or a device, is held by no record; any
+// other failure to tell records its code.
+Found<const runtime::IoRecord*> RecordHolding(
+    const char* path, std::initializer_list<const runtime::IoRecord*> records);
 
 // The same for the file an open record holds, asked about on its handle: a
 // name looked up again could lead elsewhere by then.
-const runtime::IoRecord* RecordHolding(const runtime::IoRecord& opened,
-                                       std::initializer_list<const runtime::IoRecord*> records);
+Found<const runtime::IoRecord*> RecordHolding(
+    const runtime::IoRecord& opened, std::initializer_list<const runtime::IoRecord*> records);
 
 }  // namespace splice

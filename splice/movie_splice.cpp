@@ -56,15 +56,25 @@ std::int32_t CopyChunk(FileRecord& from, FileRecord& to, std::int32_t request,
   return transferred;
 }
 
-// Refuses an output that is one of the movies or standard output.
-void RefuseOutput(const std::string& outputName, const IoRecord& holder) {
-  const bool isStdout = &holder == &OutputStream;
-  WriteLine("Output file `" + outputName + "' is " +
-            (isStdout ? "standard output." : "an input file."));
+// Refuses an output that is one of the movies or standard output, or that
+// nothing tells apart from one.
+void RefuseOutput(const std::string& outputName, const Found<const IoRecord*>& holder) {
+  const bool isStdout = holder.where == &OutputStream;
+  const std::string other = isStdout ? "standard output" : "an input file";
+  if (holder.certain) {
+    WriteLine("Output file `" + outputName + "' is " + other + ".");
+    CheckIo(VIMBREL_CHECK_SITE());
+    Refuse(kOutputIsInputStatus,
+           FailureText(kOutputIsInputStatus, Activity::kCreate, outputName.c_str(),
+                       isStdout ? "it is standard output" : "it is one of the inputs"));
+    return;
+  }
+  WriteLine("Output file `" + outputName + "' cannot be told from " + other + ".");
   CheckIo(VIMBREL_CHECK_SITE());
-  Refuse(kOutputIsInputStatus,
-         FailureText(kOutputIsInputStatus, Activity::kCreate, outputName.c_str(),
-                     isStdout ? "it is standard output" : "it is one of the inputs"));
+  Refuse(kUnknownIdentityStatus,
+         FailureText(kUnknownIdentityStatus, Activity::kCreate, outputName.c_str(),
+                     std::string("its volume gives no file identity that tells it from ") +
+                         (isStdout ? "standard output" : "the inputs")));
 }
 
 }  // namespace
@@ -77,10 +87,19 @@ void SpliceMovies() {
   // Standard output redirected to a movie would write the program's lines
   // into it, or have emptied it already (`> a.mve`): not one line goes
   // there, not even the banner waiting in the buffer.
-  if (const char* input = PathOfStandardOutput({firstName.c_str(), secondName.c_str()})) {
+  // Nor where nothing tells standard output's file from a movie.
+  const Found<const char*> input = PathOfStandardOutput({firstName.c_str(), secondName.c_str()});
+  if (input.where != nullptr) {
     DiscardBuffer(OutputStream);
-    Refuse(kOutputIsInputStatus, FailureText(kOutputIsInputStatus, Activity::kRead, input,
-                                             "standard output goes to it"));
+    if (input.certain) {
+      Refuse(kOutputIsInputStatus, FailureText(kOutputIsInputStatus, Activity::kRead,
+                                               input.where, "standard output goes to it"));
+    } else {
+      Refuse(kUnknownIdentityStatus,
+             FailureText(kUnknownIdentityStatus, Activity::kRead, input.where,
+                         "its volume gives no file identity that tells it from standard "
+                         "output"));
+    }
     return;
   }
 
@@ -128,10 +147,11 @@ void SpliceMovies() {
   // nothing to read or write (a FIFO would wait for its reader, a movie may
   // be read-only); then the file opened, which is the one emptied, whatever
   // the name leads to by then.
-  const IoRecord* holder = RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
+  Found<const IoRecord*> holder =
+      RecordHolding(outputName.c_str(), {&first, &second, &OutputStream});
   CheckIo(VIMBREL_CHECK_SITE());
-  if (holder != nullptr) {
-    RefuseOutput(outputName, *holder);
+  if (holder.where != nullptr) {
+    RefuseOutput(outputName, holder);
     return;
   }
   AssignName(output, outputName.c_str());
@@ -139,8 +159,8 @@ void SpliceMovies() {
   CheckIo(VIMBREL_CHECK_SITE());
   holder = RecordHolding(output, {&first, &second, &OutputStream});
   CheckIo(VIMBREL_CHECK_SITE());
-  if (holder != nullptr) {
-    RefuseOutput(outputName, *holder);
+  if (holder.where != nullptr) {
+    RefuseOutput(outputName, holder);
     return;
   }
   Truncate(output);

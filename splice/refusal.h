@@ -10,6 +10,9 @@ namespace splice {
 
 // ERROR_FILE_NOT_FOUND: an input is missing.
 inline constexpr std::uint32_t kMissingInputStatus = 2;
+// ERROR_NOT_SUPPORTED: the volume gives no file identity that tells the
+// output, or standard output, from an input; joined, it could empty a movie.
+inline constexpr std::uint32_t kUnknownIdentityStatus = 50;
 // ERROR_INVALID_PARAMETER: the output is an input, or standard output.
 inline constexpr std::uint32_t kOutputIsInputStatus = 87;
 // ERROR_INVALID_NAME: an argument did not reach the program exactly as given.

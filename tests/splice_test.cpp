@@ -167,21 +167,29 @@ TEST(Splice, MissingInputIsNamedAndNothingIsOpened) {
 }
 
 TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
+  constexpr char kNoIdentity[] = "its volume gives no file identity that tells it from the inputs";
   struct {
     const char* output;
     const char* stdoutFile;  // where standard output is redirected, if anywhere
     const char* is;
     const char* itIs;
+    std::uint32_t status = 87;
+    // Files whose volume answers an index of 0 for them: unknown.
+    const char* unindexed[2] = {};
   } const cases[] = {
-      {"a.mve", nullptr, "an input file", "one of the inputs"},
-      {"b.mve", nullptr, "an input file", "one of the inputs"},
-      {"link.mve", nullptr, "an input file", "one of the inputs"},
+      {"a.mve", nullptr, "is an input file", "it is one of the inputs"},
+      {"b.mve", nullptr, "is an input file", "it is one of the inputs"},
+      {"link.mve", nullptr, "is an input file", "it is one of the inputs"},
       // The printed lines would land inside the movie.
-      {"out.mve", "out.mve", "standard output", "standard output"},
-      {"out.mve", "other.mve", "standard output", "standard output"},
+      {"out.mve", "out.mve", "is standard output", "it is standard output"},
+      {"out.mve", "other.mve", "is standard output", "it is standard output"},
       // The name named nothing when asked, and leads to the movie when the
       // output is opened: the file opened is the one compared.
-      {"raced.mve", nullptr, "an input file", "one of the inputs"},
+      {"raced.mve", nullptr, "is an input file", "it is one of the inputs"},
+      // Nothing tells the files apart, nor shows them one.
+      {"out.mve", nullptr, "cannot be told from an input file", kNoIdentity, 50, {"out.mve"}},
+      {"out.mve", nullptr, "cannot be told from an input file", kNoIdentity, 50,
+       {"out.mve", "a.mve"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.output);
@@ -196,6 +204,9 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
     os.AddLink("link.mve", "b.mve");
     os.AddFile("out.mve", "old");
     os.AddLink("other.mve", "out.mve");
+    for (const char* name : c.unindexed) {
+      if (name != nullptr) os.File(name)->index = 0;
+    }
     if (c.stdoutFile != nullptr) {
       os.stdoutType = platform::FileType::kDisk;
       os.stdoutFile = c.stdoutFile;
@@ -205,11 +216,11 @@ TEST(Splice, OutputThatIsAnInputIsRefusedUntouched) {
       os.AddLink("raced.mve", "a.mve");
       os.FailNth(Call::kIdentityOfPath, 1, platform::error::kFileNotFound);
     }
-    EXPECT_EQ(fake::RunProgram(os), 87u);
+    EXPECT_EQ(fake::RunProgram(os), c.status);
     EXPECT_EQ(os.stdoutBytes,
-              std::string("Vimbrel\r\nOutput file `") + c.output + "' is " + c.is + ".\r\n");
-    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot create `") + c.output + "': it is " +
-                                  c.itIs + " (error 87)\r\n");
+              std::string("Vimbrel\r\nOutput file `") + c.output + "' " + c.is + ".\r\n");
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot create `") + c.output + "': " +
+                                  c.itIs + " (error " + std::to_string(c.status) + ")\r\n");
     EXPECT_EQ(os.openRequests.size(), raced ? 3u : 2u);
     EXPECT_EQ(os.CountOf(Call::kSetEndOfFile), 0);
     EXPECT_TRUE(os.Contents("a.mve") == first);
@@ -226,12 +237,16 @@ TEST(Splice, StandardOutputThatIsAMovieIsRefusedBeforeAnyLine) {
     const char* commandLine;
     const char* stdoutFile;
     const char* named;
+    // The file standard output goes to has an index of 0, unknown: it may be
+    // any file of its volume.
+    bool unindexed = false;
   } const cases[] = {
       {"vimbrel.exe a.mve b.mve out.mve", "a.mve", "a.mve"},
       {"vimbrel.exe a.mve b.mve out.mve", "b.mve", "b.mve"},
       {"vimbrel.exe a.mve link.mve out.mve", "b.mve", "link.mve"},
       {"vimbrel.exe a.mve gone.mve out.mve", "a.mve", "a.mve"},
       {"vimbrel.exe gone.mve b.mve out.mve", "b.mve", "b.mve"},
+      {"vimbrel.exe a.mve b.mve out.mve", "log.txt", "a.mve", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.commandLine) + " > " + c.stdoutFile);
@@ -242,12 +257,17 @@ TEST(Splice, StandardOutputThatIsAMovieIsRefusedBeforeAnyLine) {
     os.AddFile("a.mve", first);
     os.AddFile("b.mve", second);
     os.AddLink("link.mve", "b.mve");
+    os.AddFile("log.txt", "");
+    if (c.unindexed) os.File(c.stdoutFile)->index = 0;
     os.stdoutType = platform::FileType::kDisk;
     os.stdoutFile = c.stdoutFile;
-    EXPECT_EQ(fake::RunProgram(os), 87u);
+    EXPECT_EQ(fake::RunProgram(os), c.unindexed ? 50u : 87u);
     EXPECT_EQ(os.stdoutBytes, "");
-    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.named +
-                                  "': standard output goes to it (error 87)\r\n");
+    EXPECT_EQ(os.stderrBytes,
+              std::string("vimbrel: cannot read `") + c.named + "': " +
+                  (c.unindexed ? "its volume gives no file identity that tells it from standard "
+                                 "output (error 50)\r\n"
+                               : "standard output goes to it (error 87)\r\n"));
     EXPECT_TRUE(os.openRequests.empty());
     EXPECT_FALSE(os.Exists("out.mve"));
     EXPECT_TRUE(os.Contents("a.mve") == first);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "platform/win32/device_path.h"
 
 namespace platform {
 namespace {
@@ -17,15 +18,7 @@ namespace {
 HANDLE ToWin32(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 Handle FromWin32(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
 
-bool IsNamed(std::string_view component, std::string_view name) {
-  return component.size() == name.size() &&
-         ::_strnicmp(component.data(), name.data(), name.size()) == 0;
-}
-
-// Whether a path names a device by its name alone: a reserved DOS name (NUL,
-// CON, COM1, ... in any folder), which the full path shows as \\.\NUL; a
-// device itself rather than a path on it (\\.\COM1, \\.\C:); or a named pipe
-// or mailslot, here or on another machine.
+// Whether a path names a device, pipe or mailslot by its full name alone.
 bool NamesDevice(const char* path) {
   // A long path is as long as it needs: the call answers with the size it
   // needs when the buffer is too small.
@@ -36,16 +29,7 @@ bool NamesDevice(const char* path) {
     length = ::GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
   }
   if (length == 0 || length >= full.size()) return false;  // the probe tells
-  std::string_view name(full.data(), length);
-  if (name.substr(0, 2) != R"(\\)") return false;  // a path on a drive
-  name.remove_prefix(2);
-  const bool deviceNamespace = name.substr(0, 2) == R"(.\)" || name.substr(0, 2) == R"(?\)";
-  const std::size_t separator = name.find('\\');
-  if (separator == std::string_view::npos) return false;  // \\host alone names nothing
-  const std::string_view rest = name.substr(separator + 1);
-  const std::string_view component = rest.substr(0, rest.find('\\'));
-  if (deviceNamespace && component.size() == rest.size()) return true;
-  return IsNamed(component, "pipe") || IsNamed(component, "mailslot");
+  return IsDevicePath(std::string_view(full.data(), length));
 }
 
 // Where token 0 of a command line ends, by the rules the program splits its
@@ -89,7 +73,9 @@ FileInformationByHandleEx FindFileInformationByHandleEx() {
 
 // The 128-bit file id, which ReFS and some network volumes need: their 64-bit
 // index is not unique. A file system without such ids answers with zeros;
-// Windows before 8 has no such query (Vista and 7 refuse the class).
+// Windows before 8 has no such query (Vista and 7 refuse the class). Only a
+// whole identity is taken: a part of 0 is unknown, and the older query may
+// know it.
 bool IdentityOf(HANDLE file, FileIdentity* identity) {
   const FileInformationByHandleEx query = FindFileInformationByHandleEx();
   FILE_ID_INFO information;
@@ -211,6 +197,8 @@ class Win32Os final : public System {
     if (type == FileType::kUnknown && ::GetLastError() != NO_ERROR) return PathKind::kUnknown;
     if (type != FileType::kDisk) return PathKind::kOther;
     if (IdentityOf(ToWin32(handle), identity)) return PathKind::kDiskFile;
+    // Its volume serial or index may be 0 too, unknown as above: Compare
+    // never takes an unknown part for an equal one.
     BY_HANDLE_FILE_INFORMATION information;
     if (!::GetFileInformationByHandle(ToWin32(handle), &information)) return PathKind::kUnknown;
     *identity = IdentityOf(information);
