@@ -50,7 +50,9 @@ class NotADiskFile(ProgramTest):
         # a file of /proc, which only a read tells apart.
         if WINDOWS:
             # A pipe with a server would lose its one connection.
-            devices = ["NUL", "\\\\.\\pipe\\vimbrel-none", "CONIN$"]
+            devices = ["NUL", "\\\\.\\pipe\\vimbrel-none", "CONIN$",
+                       "\\\\?\\UNC\\localhost\\pipe\\vimbrel-none",
+                       "\\\\.\\GLOBALROOT\\Device\\Null"]
         else:
             fifo = self.path("pipe.mve")
             os.mkfifo(fifo)
