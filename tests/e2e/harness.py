@@ -9,8 +9,12 @@ The program comes from the environment, so the same cases run on every build:
                     Linux are skipped
   VIMBREL_TEMP      where the per-case folders go (default: the system's)
   VIMBREL_TIMEOUT   seconds one run may take before it counts as a hang
+  VIMBREL_WITHOUT   a name of a system function: the cases run a copy of the
+                    program whose look-up of it finds nothing, as on a Windows
+                    that lacks it (GetFileInformationByHandleEx: Windows XP)
 """
 
+import atexit
 import hashlib
 import os
 import random
@@ -37,6 +41,29 @@ for _index in reversed(range(len(PROGRAM))):
 WINDOWS = os.environ.get("VIMBREL_PLATFORM", "linux") == "windows"
 TIMEOUT = float(os.environ.get("VIMBREL_TIMEOUT", "60"))
 TEMP_ROOT = os.environ.get("VIMBREL_TEMP") or None
+
+
+def copy_without(program, name):
+    """A copy of the program in which the name of an imported or looked-up
+    function is changed in one letter's case, in a folder that goes when the
+    tests end: the look-up finds nothing, and every other byte stays."""
+    with open(program, "rb") as file:
+        image = file.read()
+    found = image.count(name + b"\0")
+    if found != 1:
+        raise RuntimeError(f"{program} holds {name!r} {found} times, not once")
+    if TEMP_ROOT is not None:
+        os.makedirs(TEMP_ROOT, exist_ok=True)
+    folder = tempfile.mkdtemp(prefix="vimbrel-without-", dir=TEMP_ROOT)
+    atexit.register(shutil.rmtree, folder, True)
+    copy = os.path.join(folder, os.path.basename(program))
+    with open(copy, "wb") as file:
+        file.write(image.replace(name + b"\0", name[:-1] + name[-1:].swapcase() + b"\0"))
+    return copy
+
+
+if os.environ.get("VIMBREL_WITHOUT") and PROGRAM:
+    PROGRAM[-1] = copy_without(PROGRAM[-1], os.environ["VIMBREL_WITHOUT"].encode())
 
 HEADER = 26    # skipped at the start of the second movie
 TRAILER = 16   # left off the end of the first movie
@@ -203,9 +230,10 @@ class ProgramTest(unittest.TestCase):
 
     # Runs ------------------------------------------------------------------
 
-    def run_program(self, *arguments, stdout=subprocess.PIPE, prefix=(), preexec_fn=None):
+    def run_program(self, *arguments, stdout=subprocess.PIPE, prefix=(), preexec_fn=None,
+                    program=PROGRAM):
         """Runs the program in the case folder; a run past the timeout fails."""
-        command = [fsbytes(part) for part in [*prefix, *PROGRAM, *arguments]]
+        command = [fsbytes(part) for part in [*prefix, *program, *arguments]]
         try:
             completed = subprocess.run(command, cwd=self.dir, stdin=subprocess.DEVNULL,
                                        stdout=stdout, stderr=subprocess.PIPE,
@@ -223,6 +251,33 @@ class ProgramTest(unittest.TestCase):
         for path, before in self.fingerprints.items():
             self.assertEqual(fingerprint(path), before, f"input {path!r} changed; {result}")
         return result
+
+    def run_appending_to(self, target, *arguments):
+        """Runs the program with standard output appended to a file of the
+        case folder, as `>> target` opens it; the result's stdout is the
+        file's bytes after the run. On Windows the Windows shell opens the
+        file, as a user's would: Wine gives a file it got from Linux no
+        volume, which leaves it no identity."""
+        if not WINDOWS:
+            with open(self.path(target), "ab") as file:
+                result = self.run_program(*arguments, stdout=file)
+        else:
+            line = [windows_path(PROGRAM[-1]), *map(fsbytes, arguments), b">>", fsbytes(target)]
+            if any(b" " in word or b'"' in word for word in line):
+                self.fail(f"the shell's line would need quotes: {line!r}")
+            result = self.run_program(b"/c", b" ".join(line), program=[*PROGRAM[:-1], "cmd"])
+        result.stdout = self.read(target)
+        return result
+
+    def short_name(self, name):
+        """The short (8.3) name Windows gives a file of the case folder."""
+        listing = subprocess.run([*PROGRAM[:-1], "cmd", "/c", "dir", "/x", name], cwd=self.dir,
+                                 stdin=subprocess.DEVNULL, capture_output=True,
+                                 timeout=TIMEOUT, check=True).stdout
+        found = re.search(rb" (\S+~\S+) +" + re.escape(fsbytes(name)) + rb"\r?$", listing,
+                          re.MULTILINE)
+        self.assertIsNotNone(found, listing)
+        return found.group(1).decode()
 
     def run_unprivileged(self, *arguments):
         """Runs the program as a user that the file modes apply to."""
@@ -268,6 +323,11 @@ class ProgramTest(unittest.TestCase):
         self.assertRegex(printed[-2], runtime_error_line(code), result)
         self.assertEqual(len(printed[-2]), 29, result)
         self.assertEqual(result.status, exit_status(code), result)
+
+
+def windows_path(path):
+    """A Linux path as a Windows program under Wine names it: on drive Z:."""
+    return b"Z:" + fsbytes(os.path.abspath(path)).replace(b"/", b"\\")
 
 
 def fingerprint(path):
