@@ -11,7 +11,17 @@ if(WIN32)
   # Windows has no man.
   configure_file(platform/win32/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
-  install(TARGETS vimbrel RUNTIME DESTINATION .)
+  if(TARGET vimbrel_program)
+    # Built by the build beside this one (CMakeLists.txt), and stripped as
+    # install(TARGETS) strips a program of its own build.
+    install(IMPORTED_RUNTIME_ARTIFACTS vimbrel RUNTIME DESTINATION .)
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/vimbrel.exe\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+  else()
+    install(TARGETS vimbrel RUNTIME DESTINATION .)
+  endif()
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt
           DESTINATION .)
   set(CPACK_GENERATOR ZIP)
