@@ -269,6 +269,16 @@ class ProgramTest(unittest.TestCase):
         result.stdout = self.read(target)
         return result
 
+    def identities_known(self):
+        """Whether the program can tell the case folder's files by identity.
+
+        Wine gives a volume serial number only to files on the file system
+        of its drive Z:, the root folder's; elsewhere (another mount, such
+        as the guest's scratch disk) both of Windows' queries answer 0, an
+        unknown volume, and a file cannot be told from another one of the
+        same index on another volume."""
+        return not WINDOWS or os.stat(self.dir).st_dev == os.stat("/").st_dev
+
     def short_name(self, name):
         """The short (8.3) name Windows gives a file of the case folder."""
         listing = subprocess.run([*PROGRAM[:-1], "cmd", "/c", "dir", "/x", name], cwd=self.dir,
