@@ -152,8 +152,9 @@ class Os {
 
   // What an open handle holds, and for a disk file (or, on POSIX, a pipe)
   // its identity: GetFileType, then GetFileInformationByHandleEx(FileIdInfo)
-  // where the file system answers it with a file id, GetFileInformationByHandle
-  // otherwise; fstat on POSIX.
+  // where the file system answers it with a whole identity,
+  // GetFileInformationByHandle otherwise, whose parts of 0 stay unknown;
+  // fstat on POSIX.
   virtual PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) = 0;
   // What a path names, following links, and for a disk file its identity.
   // Where GetFullPathNameA shows that the name is no path on a volume (a
