@@ -13,11 +13,12 @@ if(WIN32)
   configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   if(TARGET vimbrel_program)
     # Built by the build beside this one (CMakeLists.txt), and stripped as
-    # install(TARGETS) strips a program of its own build.
+    # install(TARGETS) strips a program of its own build: where the strip
+    # program is missing (the guest, which packages what the host built), the
+    # program goes in as it is.
     install(IMPORTED_RUNTIME_ARTIFACTS vimbrel RUNTIME DESTINATION .)
     install(CODE "if(CMAKE_INSTALL_DO_STRIP)
-      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/vimbrel.exe\"
-                      COMMAND_ERROR_IS_FATAL ANY)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/vimbrel.exe\")
     endif()")
   else()
     install(TARGETS vimbrel RUNTIME DESTINATION .)
