@@ -13,6 +13,7 @@ copy without the manifest's code page, in a Japanese locale's code page 932.
 
 VIMBREL_LAUNCH_COMMAND starts the launcher (under Wine: the emulator and
 vimbrel_launch.exe); VIMBREL_COMMAND starts the program itself;
+VIMBREL_CONSOLE_TEXT_COMMAND the program's console writer alone;
 VIMBREL_PROGRAM is the Linux path of vimbrel.exe; VIMBREL_LOCALES a folder
 of the build for the Japanese locale, made there by localedef.
 """
@@ -244,6 +245,25 @@ class ConsoleTest(unittest.TestCase):
                                  (0, f"Vimbrel\n {first} -> out.mve\n b.mve -> out.mve\n"))
                 with open(os.path.join(work, "out.mve"), "rb") as file:
                     self.assertEqual(file.read(), JOINED)
+
+
+    def test_bytes_that_do_not_convert_reach_the_console_as_bytes(self):
+        # The console shows them in its own code page, 437 here, between the
+        # characters that convert; a character cut at the end is such bytes.
+        rows = [  # code page, text, what the console shows
+            (65001, "ab\u65e5c".encode(), "ab\u65e5c"),
+            (65001, b"ab\xe6\x97", "ab\u00b5\u00f9"),
+            (65001, b"a\xffb\xe6\x97\xa5", "a\u00a0b\u65e5"),
+            (932, b"a\x93\xfab", "a\u65e5b"),
+            (932, b"a\x93", "a\u00f4"),
+        ]
+        command = shlex.split(os.environ["VIMBREL_CONSOLE_TEXT_COMMAND"])
+        for code_page, text, expected in rows:
+            with self.subTest(code_page=code_page, text=text), \
+                    tempfile.TemporaryDirectory() as work:
+                self.assertEqual(on_a_console([str(code_page), "x" + text.hex()], work,
+                                              command=command, output=True),
+                                 (0, b"", expected.encode()))
 
 
 class StandardOutputTest(unittest.TestCase):
