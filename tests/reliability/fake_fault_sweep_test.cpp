@@ -37,8 +37,8 @@ bool TakenForAnotherFile(const CallRecord& failed) {
                                                 : failed.path != kOutput;
 }
 
-// What the run must do when `failed`, one of the calls the undisturbed run
-// makes, fails with `code`; `last`: it is the run's last call.
+// What the run must do when `failed`, one of its calls, is the one call that
+// fails, with `code`; `last`: it is the run's last call.
 Outcome OutcomeOfFailure(const Sweep& sweep, const CallRecord& failed, bool last,
                          std::uint32_t code) {
   switch (failed.call) {
@@ -106,7 +106,8 @@ Outcome OutcomeOfLastingFailure(const Sweep& sweep, const fake::FakeOs& os, std:
         refusal = alone;
         continue;
       case Call::kWrite:
-        // The write-out at the end keeps a refusal made before it.
+        // The write-out at the end (the only write that ends a run normally)
+        // keeps a refusal made before it.
         if (refusal && alone.kind == Outcome::kNormal) return Lasting(*refusal);
         return Lasting(alone);
       default:
