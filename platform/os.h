@@ -128,10 +128,17 @@ class Os {
   // GetConsoleMode succeeds: the handle is a console, which shows bytes in
   // its own code page rather than the program's. Never on POSIX.
   virtual bool IsConsole(Handle handle) = 0;
-  // WriteConsoleW of text in the program's code page, converted to UTF-16;
-  // bytes as they are on POSIX. The whole text counts as written once the
-  // console took it.
+  // WriteConsoleW of text in the program's code page, converted to UTF-16,
+  // until the console took every character; a character that does not
+  // convert (MultiByteToWideChar with MB_ERR_INVALID_CHARS) goes as its
+  // bytes by WriteFile, which the console shows in its own code page.
+  // Bytes as they are on POSIX.
   virtual bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) = 0;
+  // The length of the text without a character of the program's code page
+  // that its end cuts (IsDBCSLeadByteEx for a double-byte code page), the
+  // text beginning with a whole one; the whole count on POSIX, where a
+  // terminal takes the bytes as they come.
+  virtual std::uint32_t WholeCharacters(const char* text, std::uint32_t count) = 0;
   // GetModuleFileNameA for the executable itself: the number of bytes
   // written, `size` when the path was cut to fit, 0 on failure.
   virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;

@@ -11,36 +11,23 @@ TextStream OutputStream{"standard output"};
 
 namespace {
 
-// The length of the text without an incomplete UTF-8 sequence at its end:
-// the bytes from its lead byte on, when they are fewer than the lead byte
-// announces. Bytes that are no UTF-8 go out as they are.
-std::uint32_t WholeCharacters(const char* text, std::uint32_t count) {
-  for (std::uint32_t start = count; start > 0 && count - start < 4;) {
-    const auto byte = static_cast<unsigned char>(text[--start]);
-    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte
-    const std::uint32_t length =
-        byte < 0xC0 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : byte < 0xF8 ? 4 : 1;
-    return start + length > count ? start : count;
-  }
-  return count;
-}
-
-// A console gets whole characters: the end of one that the buffer cut waits
-// at the buffer's start for the rest.
+// A console gets whole characters of the program's code page: the start of
+// one that the buffer cut waits at the buffer's start for the rest, so that
+// the buffer always begins with a whole character.
 std::uint32_t WriteConsoleBuffer(IoRecord& record) {
   auto& stream = static_cast<TextStream&>(record);
+  platform::Os& os = platform::CurrentOs();
   const auto count = static_cast<std::uint32_t>(stream.bufferPosition);
-  const std::uint32_t whole = WholeCharacters(stream.buffer, count);
-  const bool ok =
-      whole == 0 || platform::CurrentOs().WriteConsoleText(stream.osHandle, stream.buffer, whole);
+  const std::uint32_t whole = os.WholeCharacters(stream.buffer, count);
+  const bool ok = whole == 0 || os.WriteConsoleText(stream.osHandle, stream.buffer, whole);
   const std::uint32_t code = ok ? 0 : LastOsError();
   std::memmove(stream.buffer, stream.buffer + whole, count - whole);
   stream.bufferPosition = static_cast<std::int32_t>(count - whole);
   return code;
 }
 
-// At the end, a character that never got its rest goes out as it is. The
-// handle stays open: it is the process's.
+// At the end, a character that never got its rest goes out as its bytes.
+// The handle stays open: it is the process's.
 std::uint32_t WriteConsoleRest(IoRecord& record) {
   auto& stream = static_cast<TextStream&>(record);
   const auto count = static_cast<std::uint32_t>(stream.bufferPosition);

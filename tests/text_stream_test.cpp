@@ -88,6 +88,15 @@ TEST(TextStream, FileAndPipeGetWholeBuffersThenTheRestAtTheEnd) {
   }
 }
 
+// Code page 932's: a trail byte may look like one.
+platform::CharacterRule ShiftJisRule() {
+  platform::CharacterRule rule;
+  for (unsigned byte = 0x81; byte <= 0xFC; ++byte) {
+    rule.leadBytes[byte] = byte <= 0x9F || byte >= 0xE0;
+  }
+  return rule;
+}
+
 TEST(TextStream, TextsAroundTheBufferSize) {
   struct {
     std::size_t length;  // of x's, then the character
@@ -96,6 +105,7 @@ TEST(TextStream, TextsAroundTheBufferSize) {
     bool console;
     Sizes atOnce;
     Sizes atEnd;
+    bool shiftJis = false;  // the program's code page is 932, not UTF-8
   } const cases[] = {
       {127, "", false, false, {}, {127}},
       {128, "", false, false, {128}, {128}},
@@ -111,11 +121,17 @@ TEST(TextStream, TextsAroundTheBufferSize) {
       {124, "\xF0\x9F\x98\x80", false, true, {128}, {128}},
       // Half a character at the very end still goes out.
       {127, "\xC3", false, true, {127}, {127, 1}},
+      // In code page 932, a character cut after its lead byte waits for its
+      // trail byte, on either parity; 0xFA trails here, though it can lead.
+      {127, "\x93\xFA", false, true, {127}, {127, 2}, true},
+      {125, "\x93\xFA\x93\xFA", false, true, {127}, {127, 2}, true},
+      {126, "\x93\xFA", false, true, {128}, {128}, true},
   };
   for (const auto& c : cases) {
     fake::FakeOs os;
     os.stdoutType = c.console ? FileType::kChar : FileType::kDisk;
     os.stdoutConsole = c.console;
+    if (c.shiftJis) os.characters = ShiftJisRule();
     fake::StartOn(os);
     const fake::Call call = c.console ? fake::Call::kWriteConsole : fake::Call::kWrite;
     const std::string text = std::string(c.length, 'x') + c.character;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/command_line_grammar.h"
 #include "platform/os.h"
 #include "platform/services.h"
 
@@ -10,19 +11,13 @@ namespace {
 
 constexpr char kQuote = '"';
 
-// Every comparison is unsigned, so bytes 128 to 255 are token bytes.
-unsigned char ByteAt(const char* text, std::size_t position) {
-  return static_cast<unsigned char>(text[position]);
-}
-
-bool IsSeparator(unsigned char byte) { return byte >= 1 && byte <= 32; }
+using platform::grammar::IsSeparator;
 
 // GetModuleFileNameA's buffer: a path longer than this is cut.
 constexpr std::uint32_t kModulePathBufferSize = 261;
 
 bool HoldsSeparator(const std::string& text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char byte) { return IsSeparator(static_cast<unsigned char>(byte)); });
+  return std::any_of(text.begin(), text.end(), [](char byte) { return IsSeparator(byte); });
 }
 
 std::string Written(const std::string& argument) {
@@ -43,25 +38,11 @@ std::string ProcessCommandLine() {
 }  // namespace
 
 std::size_t SkipBlanks(const char* text, std::size_t position) {
-  for (;;) {
-    while (IsSeparator(ByteAt(text, position))) ++position;
-    if (text[position] != kQuote || text[position + 1] != kQuote) return position;
-    position += 2;
-  }
+  return platform::grammar::SkipBlanks(text, position);
 }
 
 std::size_t SkipArgument(const char* text, std::size_t position) {
-  position = SkipBlanks(text, position);
-  while (ByteAt(text, position) > 32) {
-    if (text[position] == kQuote) {
-      ++position;
-      while (text[position] != '\0' && text[position] != kQuote) ++position;
-      if (text[position] == kQuote) ++position;  // the closing quote
-    } else {
-      ++position;
-    }
-  }
-  return position;
+  return platform::grammar::SkipArgument(text, position);
 }
 
 namespace {
@@ -107,7 +88,7 @@ std::int32_t CountArguments(const char* commandLine) {
 bool HasNoBlankPair(const char* commandLine) {
   std::size_t position = SkipArgument(commandLine, 0);
   for (;;) {
-    while (IsSeparator(ByteAt(commandLine, position))) ++position;
+    while (IsSeparator(commandLine[position])) ++position;
     if (commandLine[position] == '\0') return true;
     if (commandLine[position] == kQuote && commandLine[position + 1] == kQuote) return false;
     position = SkipArgument(commandLine, position);

@@ -6,6 +6,8 @@
 // token opens a stretch that holds every byte up to the closing quote,
 // separators included; there is no escape character. Argument n is token n,
 // token 0 being the program as typed, with one pair of outer quotes removed.
+// The rule that finds the tokens is platform/command_line_grammar.h, which the
+// Win32 layer uses too, on the wide command line.
 //
 // Windows hands the program that line as the user typed it. POSIX hands it
 // the arguments one by one; the line is then written from them by the same

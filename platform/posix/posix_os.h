@@ -58,6 +58,7 @@ class PosixOs final : public System {
   FileType DeviceType(Handle handle) override;
   bool IsConsole(Handle handle) override;
   bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) override;
+  std::uint32_t WholeCharacters(const char* text, std::uint32_t count) override;
   PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override;
   PathKind IdentityOfPath(const char* path, FileIdentity* identity) override;
   std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) override;

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <type_traits>
-#include <vector>
 
+#include "platform/command_line_grammar.h"
 #include "platform/system.h"
 #include "platform/win32/device_path.h"
+#include "platform/win32/win32_console.h"
 
 namespace platform {
 namespace {
@@ -32,28 +32,13 @@ bool NamesDevice(const char* path) {
   return IsDevicePath(std::string_view(full.data(), length));
 }
 
-// Where token 0 of a command line ends, by the rules the program splits its
-// arguments with: separators (1 to 32) and blank pairs, then every character
-// up to a separator outside double quotes. A look-alike or '?' that stands
-// for a lost character in token 0 is a token character too; a look-alike
-// quote or blank moves the end, and what follows it then differs.
+// What follows token 0 of a command line, found by the rule the program
+// splits its arguments with. A look-alike or '?' that stands for a lost
+// character in token 0 is a token character too; a look-alike quote or
+// blank moves the end, and what follows it then differs.
 template <typename Char>
 const Char* AfterProgramToken(const Char* line) {
-  using Unit = std::make_unsigned_t<Char>;
-  const auto isSeparator = [](Char unit) {
-    return static_cast<Unit>(unit) >= 1 && static_cast<Unit>(unit) <= 32;
-  };
-  for (;;) {
-    while (isSeparator(*line)) ++line;
-    if (line[0] != '"' || line[1] != '"') break;
-    line += 2;
-  }
-  while (static_cast<Unit>(*line) > 32) {
-    if (*line++ != '"') continue;
-    while (*line != 0 && *line != '"') ++line;
-    if (*line == '"') ++line;  // the closing quote
-  }
-  return line;
+  return line + grammar::SkipArgument(line, 0);
 }
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
@@ -176,16 +161,11 @@ class Win32Os final : public System {
   }
 
   bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) override {
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), nullptr, 0);
-    if (size <= 0) return false;
-    std::vector<wchar_t> wide(static_cast<std::size_t>(size));
-    if (::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), wide.data(), size) !=
-        size) {
-      return false;
-    }
-    DWORD written = 0;
-    return ::WriteConsoleW(ToWin32(handle), wide.data(), static_cast<DWORD>(size), &written,
-                           nullptr) != FALSE;
+    return platform::WriteConsoleText(ToWin32(handle), codePage_, characters_, text, count);
+  }
+
+  std::uint32_t WholeCharacters(const char* text, std::uint32_t count) override {
+    return platform::WholeCharacters(characters_, text, count);
   }
 
   PathKind IdentityOfHandle(Handle handle, FileIdentity* identity) override {
@@ -279,8 +259,8 @@ class Win32Os final : public System {
     return length > 0 ? std::string(words, length) : "unknown error";
   }
 
-  // A console shows text as standard output's lines reach it, in UTF-16;
-  // a file or pipe gets the bytes.
+  // A console shows text as standard output's lines reach it, as
+  // characters; a file or pipe gets the bytes.
   void WriteErrorLine(const std::string& text) override {
     const std::string line = text + "\r\n";
     const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
@@ -295,6 +275,9 @@ class Win32Os final : public System {
 
  private:
   const char* const commandLine_ = ::GetCommandLineA();
+  // The ANSI code page, the program's for as long as it runs.
+  const UINT codePage_ = ::GetACP();
+  const CharacterRule characters_ = CharacterRuleOf(codePage_);
 };
 
 }  // namespace

@@ -4,12 +4,14 @@ is an input, an output that cannot be created."""
 import collections
 import errno
 import os
+import resource
+import shutil
 import subprocess
 import sys
 import time
 import unittest
 
-from harness import WINDOWS, ProgramTest, exit_status, lines, linux_only
+from harness import PROGRAM, WINDOWS, ProgramTest, exit_status, lines, linux_only
 
 NOT_FOUND = 2
 PATH_NOT_FOUND = 3
@@ -156,13 +158,31 @@ while True:
 """
 
 
+def name_check_blinder(trace):
+    """The prefix under which the program's first look at out.mve by name
+    finds nothing, as if the name were put in place just after it; what
+    strace did goes to `trace`. Raises SkipTest where strace cannot do that."""
+    strace = shutil.which("strace")
+    if strace is None:
+        raise unittest.SkipTest("strace is missing")
+    if len(PROGRAM) != 1:
+        raise unittest.SkipTest("the program runs under an emulator, whose own calls strace sees")
+    if subprocess.run([strace, "--quiet=all", "-o", os.devnull, "true"]).returncode != 0:
+        raise unittest.SkipTest("strace cannot trace a program here")
+    # -P takes the calls on the file a symbolic link leads to, the movie's
+    # own among them: out.mve is made a hard link.
+    return [strace, "--quiet=all", "-o", trace, "-P", "out.mve", "-e", "trace=%%stat",
+            "-e", "inject=%%stat:error=ENOENT:when=1"]
+
+
 class OutputSwapped(ProgramTest):
     @linux_only("symbolic links made while the program runs")
     def test_an_output_name_that_keeps_changing_never_empties_a_movie(self):
         # The file compared with the movies is the file emptied, whatever the
         # name leads to by then: every join either goes to the plain file or
         # is refused, and the movies keep every byte (run_program checks them
-        # after each run).
+        # after each run). Where each swap lands is chance: the case below
+        # puts one between the name check and the open every time.
         self.movie("a.mve", 5000)
         self.movie("b.mve", 5000)
         swapper = subprocess.Popen([sys.executable, "-c", SWAPPER], cwd=self.dir)
@@ -178,6 +198,42 @@ class OutputSwapped(ProgramTest):
             statuses[self.run_program("a.mve", "b.mve", "out.mve").status] += 1
         self.assertEqual(set(statuses) - {0, OUTPUT_IS_INPUT}, set(), statuses)
         self.assertIsNone(swapper.poll(), "the swapper stopped")
+
+    @linux_only("strace blinds the program's look at the output's name")
+    def test_an_output_that_becomes_a_movie_after_its_name_is_checked_is_refused(self):
+        # The name check finds no out.mve; the open finds a movie, or the file
+        # standard output goes to: only the check of the opened file can
+        # refuse it. (the file out.mve is made a link to, the file standard
+        # output goes to or None for a pipe, what the output is)
+        cases = [("a.mve", None, "an input file", "one of the inputs"),
+                 ("b.mve", None, "an input file", "one of the inputs"),
+                 ("log.txt", "log.txt", "standard output", "standard output")]
+        trace = self.path("trace.txt")
+        prefix = name_check_blinder(trace)
+        # Joined into itself, the second movie would grow until the disk is full.
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+        for target, stdout_file, what, said in cases:
+            with self.subTest(output=target):
+                self.movie("a.mve", 5000)
+                self.movie("b.mve", 5000)
+                self.write("log.txt", b"")
+                os.link(self.path(target), self.path("out.mve"))
+                arguments = ("a.mve", "b.mve", "out.mve")
+                try:
+                    if stdout_file is None:
+                        result = self.run_program(*arguments, prefix=prefix, preexec_fn=limit)
+                    else:
+                        with open(self.path(stdout_file), "wb") as file:
+                            result = self.run_program(*arguments, prefix=prefix,
+                                                      preexec_fn=limit, stdout=file)
+                        result.stdout = self.read(stdout_file)
+                finally:
+                    os.unlink(self.path("out.mve"))
+                with open(trace, "rb") as file:
+                    self.assertRegex(file.read(), rb'"out.mve".* = -1 ENOENT .*\(INJECTED\)')
+                self.assertOutput(result, "Vimbrel", f"Output file `out.mve' is {what}.",
+                                  status=OUTPUT_IS_INPUT,
+                                  stderr=f"cannot create `out.mve': it is {said} (error 87)")
 
 
 class StandardOutputIsInput(ProgramTest):

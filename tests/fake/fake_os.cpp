@@ -233,6 +233,10 @@ bool FakeOs::WriteConsoleText(platform::Handle handle, const char* text, std::ui
   return true;
 }
 
+std::uint32_t FakeOs::WholeCharacters(const char* text, std::uint32_t count) {
+  return platform::WholeCharacters(characters, text, count);
+}
+
 platform::PathKind FakeOs::IdentityOfHandle(platform::Handle handle,
                                             platform::FileIdentity* identity) {
   OpenHandle* open = Find(handle);

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/character_rule.h"
 #include "platform/system.h"
 
 namespace fake {
@@ -124,6 +125,9 @@ class FakeOs final : public platform::System {
   // identity alone: what is printed still lands in stdoutBytes.
   std::string stdoutFile;
   bool stdoutConsole = false;
+  // How the program's code page cuts text into characters: UTF-8, as the
+  // program's manifest asks, unless a test says otherwise.
+  platform::CharacterRule characters{true, {}};
   bool stdoutMissing = false;
   std::string stdoutBytes;
   // Standard error: each line ends with CR LF, as on Windows.
@@ -168,6 +172,8 @@ class FakeOs final : public platform::System {
   // Not recorded: failing, it would only answer that there is no console.
   bool IsConsole(platform::Handle handle) override;
   bool WriteConsoleText(platform::Handle handle, const char* text, std::uint32_t count) override;
+  // Not recorded: it cannot fail.
+  std::uint32_t WholeCharacters(const char* text, std::uint32_t count) override;
   platform::PathKind IdentityOfHandle(platform::Handle handle,
                                       platform::FileIdentity* identity) override;
   platform::PathKind IdentityOfPath(const char* path, platform::FileIdentity* identity) override;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,18 @@ Outcome Undisturbed(const Sweep& sweep, std::uint32_t code) {
   return undisturbed;
 }
 
-// What the run must do when call n of the undisturbed run fails with `code`.
-Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) {
-  const CallRecord& failed = sweep.BaselineCalls()[n - 1];
+// Standard output that cannot be asked about is taken for another file, and
+// so is a movie that cannot be asked whether standard output goes to it:
+// opening it tells what is wrong with it.
+bool TakenForAnotherFile(const CallRecord& failed) {
+  return failed.call == Call::kIdentityOfHandle ? failed.path == kStdout
+                                                : failed.path != kOutput;
+}
+
+// What the run must do when `failed`, one of its calls, is the one call that
+// fails, with `code`; `last`: it is the run's last call.
+Outcome OutcomeOfFailure(const Sweep& sweep, const CallRecord& failed, bool last,
+                         std::uint32_t code) {
   switch (failed.call) {
     case Call::kFileAttributes:
     {
@@ -42,13 +52,8 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
       return missing;
     }
     case Call::kIdentityOfHandle:
-      // Standard output that cannot be asked about is taken for another file.
-      if (failed.path == kStdout) return Undisturbed(sweep, code);
-      return ErrorExit(code, Named(failed));
     case Call::kIdentityOfPath:
-      // A movie that cannot be asked whether standard output goes to it is
-      // taken for another file: opening it tells what is wrong with it.
-      if (failed.path != kOutput) return Undisturbed(sweep, code);
+      if (TakenForAnotherFile(failed)) return Undisturbed(sweep, code);
       return ErrorExit(code, Named(failed));
     case Call::kStandardHandle:
       // The lazy open of standard output failed: 105 from the write.
@@ -60,7 +65,7 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
       if (failed.path == kOutput) return ErrorExit(code, Named(failed));
       return ErrorExit(failed.path == kStdout ? 105 : 50, Named(failed));
     case Call::kWrite:
-      if (failed.path == kStdout && n == sweep.BaselineCalls().size() &&
+      if (failed.path == kStdout && last &&
           sweep.GetScenario().stdoutType != platform::FileType::kChar) {
         // Redirected standard output goes out when the program ends: a run
         // that went well ends with the code of that last write-out, one
@@ -74,6 +79,43 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
     default:
       return ErrorExit(code, Named(failed));
   }
+}
+
+// What the run must do when every call from its n-th on fails, each with
+// its kind's code. It goes past what it goes past undisturbed, and a missing
+// input is still refused, unless writing that to standard output fails too;
+// the first failure it cannot go past ends it. Standard output that is lost
+// for good is not open when the run tries it again (103).
+Outcome OutcomeOfLastingFailure(const Sweep& sweep, const fake::FakeOs& os, std::size_t n) {
+  std::optional<Outcome> refusal;
+  for (std::size_t i = n - 1; i < os.calls.size(); ++i) {
+    const CallRecord& failed = os.calls[i];
+    const bool last = i + 1 == os.calls.size();
+    const Outcome alone = OutcomeOfFailure(sweep, failed, last, CodeFor(failed.call));
+    switch (failed.call) {
+      case Call::kStandardHandle:
+        return Lasting(ErrorExit(103, Named(failed)));
+      case Call::kDeviceType:
+        if (failed.path == kStdout) return Lasting(ErrorExit(103, Named(failed)));
+        return Lasting(alone);
+      case Call::kIdentityOfHandle:
+      case Call::kIdentityOfPath:
+        if (TakenForAnotherFile(failed)) continue;
+        return Lasting(alone);
+      case Call::kFileAttributes:
+        refusal = alone;
+        continue;
+      case Call::kWrite:
+        // The write-out at the end (the only write that ends a run normally)
+        // keeps a refusal made before it.
+        if (refusal && alone.kind == Outcome::kNormal) return Lasting(*refusal);
+        return Lasting(alone);
+      default:
+        return Lasting(alone);
+    }
+  }
+  ADD_FAILURE() << "no failure ended the run";
+  return Lasting(NormalEnd(sweep.BaselineStatus(), {}));
 }
 
 std::string Describe(std::size_t n, const CallRecord& call) {
@@ -114,7 +156,8 @@ void SweepEveryCall(bool lost, bool lasting = false) {
             // The run took the undisturbed run's path up to the failure.
             EXPECT_EQ(os.calls.at(n - 1).call, target.call);
             EXPECT_FALSE(os.calls.at(n - 1).ok);
-            return lasting ? Lasting() : OutcomeOfFailure(sweep, n, code);
+            return lasting ? OutcomeOfLastingFailure(sweep, os, n)
+                           : OutcomeOfFailure(sweep, target, n == calls.size(), code);
           });
     }
     totalRuns += sweep.Runs();

@@ -45,8 +45,8 @@ struct Run {
 
 // How a run must end.
 struct Outcome {
-  // kLasting: every call from one on failed, and the run ends however it
-  // can; what it must keep is checked, not how it ends.
+  // kLasting: every call from one on failed, so standard output holds only
+  // the start of what an undisturbed run prints.
   enum Kind { kErrorExit, kNormal, kLasting } kind;
   std::uint32_t status;
   std::string stdoutText;  // the whole of standard output, for a normal end
@@ -56,7 +56,9 @@ struct Outcome {
 
 Outcome NormalEnd(std::uint32_t status, std::string text, std::string named = {});
 Outcome ErrorExit(std::uint32_t status, std::string named);
-Outcome Lasting();
+// The end of a run whose failures lasted: the status and the line on
+// standard error of `ending`.
+Outcome Lasting(Outcome ending);
 // How the line on standard error names the file a call was about.
 std::string Named(const CallRecord& call);
 
@@ -99,7 +101,7 @@ class Sweep {
  private:
   void CheckRun(const fake::FakeOs& os, std::uint32_t status, const Outcome& outcome);
   // Nothing after a success; after anything else one line that says what
-  // failed, and where, with the code (any code when `said` is 0).
+  // failed, and where, with the code.
   static void CheckStandardError(const std::string& text, std::uint32_t status,
                                  const std::string& named, std::uint32_t said);
   // The movies are only ever read.

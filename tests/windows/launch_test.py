@@ -7,21 +7,29 @@ for byte. Standard error comes back apart from standard output. The same
 launcher holds a file open in another process to show how the program meets
 Windows' file sharing.
 
-The line on standard error is also read from a console, which Wine makes
-of a terminal.
+The line on standard error and the progress lines are also read from a
+console, which Wine makes of a terminal, in the program's UTF-8 and, for a
+copy without the manifest's code page, in a Japanese locale's code page 932.
 
 VIMBREL_LAUNCH_COMMAND starts the launcher (under Wine: the emulator and
 vimbrel_launch.exe); VIMBREL_COMMAND starts the program itself;
-VIMBREL_PROGRAM is the Linux path of vimbrel.exe.
+VIMBREL_CONSOLE_TEXT_COMMAND the program's console writer alone;
+VIMBREL_PROGRAM is the Linux path of vimbrel.exe; VIMBREL_LOCALES a folder
+of the build for the Japanese locale, made there by localedef.
 """
+import fcntl
+import functools
 import os
 import pty
 import re
 import select
 import shlex
+import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import unittest
 
@@ -129,14 +137,20 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(run, expected)
 
 
-def on_a_console(arguments, cwd):
-    """Runs the program with its standard error on a terminal, which Wine
-    makes a console of: (exit code, stdout, what the terminal showed with its
-    controls and carriage returns left out)."""
+def on_a_console(arguments, cwd, command=None, output=False):
+    """Runs the program (or another `command`) with its standard error, and
+    with `output` its standard output too, on a terminal, which Wine makes a
+    console of: (exit code, what standard output got elsewhere, what the
+    terminal showed with its controls and carriage returns left out)."""
     controller, terminal = pty.openpty()
+    # Wide enough for every line: Wine's console draws a line that wraps
+    # again from its start.
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 1000, 0, 0))
+    if command is None:
+        command = shlex.split(os.environ["VIMBREL_COMMAND"])
     try:
-        process = subprocess.Popen(shlex.split(os.environ["VIMBREL_COMMAND"]) + arguments,
-                                   cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        process = subprocess.Popen(command + arguments, cwd=cwd, stdin=subprocess.DEVNULL,
+                                   stdout=terminal if output else subprocess.PIPE,
                                    stderr=terminal)
         os.close(terminal)
         shown = b""
@@ -153,7 +167,49 @@ def on_a_console(arguments, cwd):
         stdout, _ = process.communicate(timeout=TIMEOUT)
     finally:
         os.close(controller)
-    return process.returncode, stdout, re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", shown)
+    return process.returncode, stdout or b"", re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", shown)
+
+
+def copy_without_utf8(folder):
+    """A copy of the program as Windows before 10 version 1903 runs it: its
+    manifest's UTF-8 code page ignored, in the ANSI code page of the locale."""
+    with open(os.environ["VIMBREL_PROGRAM"], "rb") as file:
+        program = file.read()
+    # The element gives way to a comment of its length, which leaves the
+    # manifest's resource as it was in size and in place.
+    element = re.search(rb"<activeCodePage\b[^>]*>UTF-8</activeCodePage>", program)
+    if element is None:
+        raise AssertionError("the manifest asks for no UTF-8 code page")
+    blank = b"<!--" + b" " * (element.end() - element.start() - 7) + b"-->"
+    copy = os.path.join(folder, "vimbrel.exe")
+    with open(copy, "wb") as file:
+        file.write(program[:element.start()] + blank + program[element.end():])
+    return copy
+
+
+@functools.lru_cache(maxsize=None)
+def make_japanese_locale():
+    """Makes the locale anew in the build: what localedef said, on failure."""
+    locales = os.environ["VIMBREL_LOCALES"]
+    shutil.rmtree(locales, ignore_errors=True)
+    os.makedirs(locales)
+    made = subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", "-c",
+                           os.path.join(locales, "ja_JP.UTF-8")],
+                          capture_output=True, timeout=TIMEOUT)
+    return made.stderr.decode(errors="replace") if made.returncode != 0 else None
+
+
+def japanese_command(test, program):
+    """The emulator's command for `program` in a Japanese locale with UTF-8
+    on the Linux side: Wine gives the program code page 932 and shows the
+    console's text in UTF-8."""
+    failure = make_japanese_locale()
+    if failure is not None:
+        test.skipTest("no Japanese locale to make (Debian's locales package): " + failure)
+    locales = os.environ["VIMBREL_LOCALES"]
+    # The emulator sets the locale before its loader: these come after it.
+    emulator = shlex.split(os.environ["VIMBREL_COMMAND"])[:-1]
+    return emulator[:-1] + ["LOCPATH=" + locales, "LC_ALL=ja_JP.UTF-8", emulator[-1], program]
 
 
 class ConsoleTest(unittest.TestCase):
@@ -165,6 +221,51 @@ class ConsoleTest(unittest.TestCase):
         expected = not_found(name)
         self.assertEqual((code, stdout, shown), (expected[0], expected[1],
                                                  expected[2].replace(b"\r", b"")))
+
+    def test_progress_lines_show_whole_characters_on_a_console(self):
+        # The 128-byte buffer goes to the console when it fills: byte 128 of
+        # the first progress line falls after a lead byte of 日 or on its
+        # trail byte (0xFA, which can lead too) in code page 932, and after
+        # one or two bytes of it in UTF-8.
+        rows = [  # first input, in Japanese
+            ("\u65e5" * 70 + ".mve", True),
+            ("a" + "\u65e5" * 70 + ".mve", True),
+            ("\u65e5" * 50 + ".mve", False),
+            ("ab" + "\u65e5" * 50 + ".mve", False),
+        ]
+        for first, japanese in rows:
+            with self.subTest(first=first, japanese=japanese), \
+                    tempfile.TemporaryDirectory() as work:
+                for name, data in [(first, FIRST), ("b.mve", SECOND)]:
+                    with open(os.path.join(work, name), "wb") as file:
+                        file.write(data)
+                command = (japanese_command(self, copy_without_utf8(work)) if japanese
+                           else None)
+                code, _, shown = on_a_console([first.encode(), b"b.mve", b"out.mve"], work,
+                                              command=command, output=True)
+                self.assertEqual((code, shown.decode(errors="replace")),
+                                 (0, f"Vimbrel\n {first} -> out.mve\n b.mve -> out.mve\n"))
+                with open(os.path.join(work, "out.mve"), "rb") as file:
+                    self.assertEqual(file.read(), JOINED)
+
+
+    def test_bytes_that_do_not_convert_reach_the_console_as_bytes(self):
+        # The console shows them in its own code page, 437 here, between the
+        # characters that convert; a character cut at the end is such bytes.
+        rows = [  # code page, text, what the console shows
+            (65001, "ab\u65e5c".encode(), "ab\u65e5c"),
+            (65001, b"ab\xe6\x97", "ab\u00b5\u00f9"),
+            (65001, b"a\xffb\xe6\x97\xa5", "a\u00a0b\u65e5"),
+            (932, b"a\x93\xfab", "a\u65e5b"),
+            (932, b"a\x93", "a\u00f4"),
+        ]
+        command = shlex.split(os.environ["VIMBREL_CONSOLE_TEXT_COMMAND"])
+        for code_page, text, expected in rows:
+            with self.subTest(code_page=code_page, text=text), \
+                    tempfile.TemporaryDirectory() as work:
+                self.assertEqual(on_a_console([str(code_page), "x" + text.hex()], work,
+                                              command=command, output=True),
+                                 (0, b"", expected.encode()))
 
 
 class StandardOutputTest(unittest.TestCase):
@@ -192,19 +293,6 @@ class AnsiCodePageTest(unittest.TestCase):
     a copy of the program whose manifest lacks it runs in the ANSI code page
     of the test prefix, 1252."""
 
-    def copy_without_utf8(self, folder):
-        with open(os.environ["VIMBREL_PROGRAM"], "rb") as file:
-            program = file.read()
-        # The element gives way to a comment of its length, which leaves the
-        # manifest's resource as it was in size and in place.
-        element = re.search(rb"<activeCodePage\b[^>]*>UTF-8</activeCodePage>", program)
-        self.assertIsNotNone(element, "the manifest asks for no UTF-8 code page")
-        blank = b"<!--" + b" " * (element.end() - element.start() - 7) + b"-->"
-        copy = os.path.join(folder, "vimbrel.exe")
-        with open(copy, "wb") as file:
-            file.write(program[:element.start()] + blank + program[element.end():])
-        return windows_path(copy)
-
     def test_a_folder_outside_the_code_page_joins_a_name_outside_it_is_refused(self):
         rows = [  # first input, status
             ("a.mve", 0),
@@ -215,7 +303,7 @@ class AnsiCodePageTest(unittest.TestCase):
             # Started from there, as typed in a user's Downloads folder.
             folder = os.path.join(work, "\u0141ukasz")
             os.mkdir(folder)
-            program = self.copy_without_utf8(folder)
+            program = windows_path(copy_without_utf8(folder))
             for name, data in [("a.mve", FIRST), ("\u00e9.mve", FIRST), ("\u0141.mve", FIRST),
                                ("b.mve", SECOND)]:
                 with open(os.path.join(folder, name), "wb") as file:
