@@ -65,4 +65,9 @@ set(CPACK_SOURCE_IGNORE_FILES
 # read as CMake strings there.
 string(REPLACE "\\" "\\\\" CPACK_SOURCE_IGNORE_FILES "${CPACK_SOURCE_IGNORE_FILES}")
 
+# The packages' files carry the sources' date (cmake/SourceDate.cmake), not
+# the time of the build.
+configure_file(cmake/CPackSourceDate.cmake.in CPackSourceDate.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake)
+
 include(CPack)

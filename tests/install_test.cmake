@@ -5,10 +5,12 @@
 # (CONFIG=CPackSourceConfig.cmake) is unpacked and built by the README's first
 # command, without network where a user namespace can cut it; with DEB it is
 # unpacked twice instead and built into the Debian package by
-# dpkg-buildpackage, once with the package's tests and once without: the two
-# packages must be the same bytes, carry the project's version, depend on
-# Debian's shared C++ and GCC runtimes, satisfy hardening-check, and lintian
-# must find neither error nor warning in them. With HIDE, the sources are
+# dpkg-buildpackage with the package's tests, then again by reprotest without
+# them, varying what it can: the two builds' packages must be the same bytes.
+# The package must carry the project's version, depend on Debian's shared C++
+# and GCC runtimes, satisfy hardening-check, and lintian must find neither
+# error nor warning in it; with AUTOPKGTEST, its own tests (debian/tests) must
+# pass on it installed on this machine. With HIDE, the sources are
 # configured with that tool's cache entry naming no file: the configure must
 # succeed, say what it leaves out, and register no test ABSENT. A text file
 # (.txt) must end its lines with CR LF; with WINDRES, the program must carry
@@ -18,8 +20,8 @@
 #         -D "FILES=bin/vimbrel;share/man/man1/vimbrel.1" [-D GENERATOR=ZIP|TGZ]
 #         [-D "FILE_TYPE=regex" -D FILE_COMMAND=/usr/bin/file] [-D EMULATOR=...]
 #         [-D RUN=OFF] [-D CONFIG=CPackSourceConfig.cmake]
-#         [-D DEB=ON -D DPKG_BUILDPACKAGE=... -D LINTIAN=... -D HARDENING_CHECK=...
-#          -D VERSION=1.0.0]
+#         [-D DEB=ON -D DPKG_BUILDPACKAGE=... -D REPROTEST=... -D LINTIAN=...
+#          -D HARDENING_CHECK=... -D VERSION=1.0.0 [-D AUTOPKGTEST=...]]
 #         [-D WINDRES=x86_64-w64-mingw32-windres -D VERSION=1.0.0]
 #         [-D HIDE=LINTIAN -D ABSENT=deb_package [-D TOOLCHAIN=... -D MAKER=Ninja [-D TARGET=triple]]]
 #         -P install_test.cmake
@@ -89,26 +91,29 @@ else()
 endif()
 
 if(DEB)
-  # dpkg-buildpackage writes the package beside the source tree: in PREFIX/one
-  # and PREFIX/two. The second build, in another folder, skips the tests.
+  # dpkg-buildpackage writes the package beside the source tree, in PREFIX/one.
   file(MAKE_DIRECTORY "${PREFIX}/two")
   run("unpacking ${packages} again" "${CMAKE_COMMAND}" -E tar xf ${packages}
       WORKING_DIRECTORY "${PREFIX}/two")
-  foreach(build one two)
-    set(options parallel=2)
-    if(build STREQUAL "two")
-      set(options "nocheck parallel=2")
-    endif()
-    run("dpkg-buildpackage in ${PREFIX}/${build}"
-        "${CMAKE_COMMAND}" -E env DEB_BUILD_OPTIONS=${options}
-        "${DPKG_BUILDPACKAGE}" -us -uc -b WORKING_DIRECTORY "${PREFIX}/${build}/${folder}")
-    file(GLOB deb_${build} "${PREFIX}/${build}/vimbrel_*.deb")
-    file(SHA256 "${deb_${build}}" sum_${build})
-  endforeach()
-  if(NOT sum_one STREQUAL sum_two)
-    message(FATAL_ERROR "two builds of the package differ: ${deb_one} ${deb_two}")
-  endif()
-  set(deb "${deb_one}")
+  run("dpkg-buildpackage in ${PREFIX}/one"
+      "${CMAKE_COMMAND}" -E env DEB_BUILD_OPTIONS=parallel=2
+      "${DPKG_BUILDPACKAGE}" -us -uc -b WORKING_DIRECTORY "${root}")
+  file(GLOB debs "${PREFIX}/one/*.deb")
+  # reprotest builds the second copy in another folder, later, with the
+  # nocheck profile, and changes for that build what this machine lets it:
+  # environment, build path, the kernel's name and personality, address
+  # layout, number of processors, clock, file order (disorderfs), host and
+  # domain names, home, locale, PATH, time zone and umask. It compares its
+  # packages with the first build's, laid out as it keeps its own. Not the
+  # user: reprotest switches users with `sudo -h localhost`, which Debian 12's
+  # sudo refuses.
+  file(MAKE_DIRECTORY "${PREFIX}/first/source-root")
+  file(COPY ${debs} DESTINATION "${PREFIX}/first")
+  run("reprotest in ${PREFIX}/two"
+      "${CMAKE_COMMAND}" -E env "DEB_BUILD_OPTIONS=nocheck parallel=2" DEB_BUILD_PROFILES=nocheck
+      "${REPROTEST}" --vary=-user_group --control-build "${PREFIX}/first"
+      --store-dir "${PREFIX}/reprotest" "${PREFIX}/two/${folder}" "../*.deb")
+  file(GLOB deb "${PREFIX}/one/vimbrel_*.deb")
   execute_process(COMMAND dpkg-deb -f ${deb} Version Depends OUTPUT_VARIABLE fields)
   if(NOT fields MATCHES "^Version: ${VERSION}\n" OR NOT fields MATCHES "libstdc\\+\\+6"
      OR NOT fields MATCHES "libgcc-s1")
@@ -123,6 +128,22 @@ if(DEB)
   # protection marking, so no program of Debian 12 can.
   run(hardening-check "${HARDENING_CHECK}" --nofortify --nocfprotection
       "${root}/usr/bin/vimbrel")
+  if(AUTOPKGTEST)
+    # autopkgtest's null runner installs the package on this machine and runs
+    # debian/tests from the unbuilt sources; the package leaves again unless
+    # it was installed before.
+    set(status_field "\${db:Status-Status}")
+    execute_process(COMMAND dpkg-query -W -f=${status_field} vimbrel
+                    OUTPUT_VARIABLE before ERROR_QUIET)
+    execute_process(COMMAND "${AUTOPKGTEST}" ${deb} "${PREFIX}/two/${folder}" -- null
+                    RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+    if(NOT before STREQUAL "installed")
+      run("removing the package" dpkg --purge vimbrel)
+    endif()
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "autopkgtest failed: ${status}\n${log}")
+    endif()
+  endif()
 elseif(CONFIG STREQUAL "CPackSourceConfig.cmake")
   # The README's first command, as a user copies it from the first block.
   file(READ "${root}/README.md" readme)
