@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/os.h"
+#include "runtime/held_file.h"
 #include "runtime/io_record.h"
 #include "runtime/io_result.h"
 #include "runtime/text_stream.h"
@@ -14,6 +15,9 @@ using namespace runtime;
 namespace {
 
 constexpr char kNotDiskFileWords[] = "not a regular file (a FIFO, socket or device)";
+constexpr char kMadeUpWords[] =
+    "the system makes up its bytes as they are read (a file of /proc, /sys or the like), "
+    "so its size says nothing";
 
 // The record among `records` that holds the file or pipe of that kind and
 // identity, or none.
@@ -53,6 +57,17 @@ void RequireDiskFile(FileRecord& record) {
                        kNotDiskFileWords);
     return;
   }
+  // Asked before the size, which such a file makes up too.
+  bool madeUp = false;
+  if (!os.IsMadeUpFile(record.osHandle, &madeUp)) {
+    SetPendingIoResultFromOs(Activity::kExamine, record);
+    return;
+  }
+  if (madeUp) {
+    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
+                       kMadeUpWords);
+    return;
+  }
   std::int64_t size = 0;
   if (!os.FileSize(record.osHandle, &size)) {
     SetPendingIoResultFromOs(Activity::kSize, record);
@@ -78,18 +93,9 @@ void RequireNoDevice(const FileRecord& record, std::uint32_t attributes) {
   }
 }
 
-const char* PathOfStandardOutput(std::initializer_list<const char*> paths) {
+const std::string* PathOfStandardOutput(const std::vector<std::string>& paths) {
   if (!IsOpen(OutputStream.state)) return nullptr;
-  platform::Os& os = platform::CurrentOs();
-  platform::FileIdentity standard;
-  const platform::PathKind kind = os.IdentityOfHandle(OutputStream.osHandle, &standard);
-  // A console or device holds no file's bytes.
-  if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return nullptr;
-  for (const char* path : paths) {
-    platform::FileIdentity named;
-    if (os.IdentityOfPath(path, &named) == kind && named == standard) return path;
-  }
-  return nullptr;
+  return PathHeldBy(OutputStream.osHandle, paths);
 }
 
 const IoRecord* RecordHolding(const char* path, std::initializer_list<const IoRecord*> records) {

@@ -4,15 +4,19 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "runtime/file_record.h"
 
 namespace splice {
 
 // The movies are joined from disk files whose size is known: a FIFO, socket
-// or device would be joined as if empty, or not at all, and so would a file
-// that reports no size but has bytes to read (files of /proc and /sys, some
-// FUSE file systems). Records error 50 (not supported) for anything else.
+// or device would be joined as if empty, or not at all, a file the system
+// makes up as it is read (files of /proc and /sys) by a size that says
+// nothing, and so would a file that reports no size but has bytes to read
+// (some FUSE file systems). Records error 50 (not supported) for anything
+// else; a query that fails records its own code.
 void RequireDiskFile(runtime::FileRecord& record);
 // The same, of a record bound to a name but not yet opened, by the
 // attributes the name's existence check read: opening a named pipe takes its
@@ -24,7 +28,7 @@ void RequireNoDevice(const runtime::FileRecord& record, std::uint32_t attributes
 // that cannot be asked about is taken for another file, and a standard
 // output that cannot be asked about for another file than any: the steps
 // that open the files tell what is wrong with them.
-const char* PathOfStandardOutput(std::initializer_list<const char*> paths);
+const std::string* PathOfStandardOutput(const std::vector<std::string>& paths);
 
 // The open record that holds the very file or pipe the path names, whatever
 // the spelling, link or hard link that leads there, or none; the path is

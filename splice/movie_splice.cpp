@@ -7,6 +7,7 @@
 #include "runtime/file_record.h"
 #include "runtime/io_check.h"
 #include "runtime/io_result.h"
+#include "runtime/program_end.h"
 #include "runtime/text_stream.h"
 #include "splice/file_rules.h"
 #include "splice/refusal.h"
@@ -74,13 +75,16 @@ void SpliceMovies() {
   const std::string secondName = kol::ArgumentAt(2);
   const std::string outputName = kol::ArgumentAt(3);
 
+  // No text of the program's goes into a movie: the line on standard error
+  // is kept out of both from here on, however the run ends.
+  InputPaths = {firstName, secondName};
   // Standard output redirected to a movie would write the program's lines
   // into it, or have emptied it already (`> a.mve`): not one line goes
   // there, not even the banner waiting in the buffer.
-  if (const char* input = PathOfStandardOutput({firstName.c_str(), secondName.c_str()})) {
+  if (const std::string* input = PathOfStandardOutput(InputPaths)) {
     DiscardBuffer(OutputStream);
-    Refuse(kOutputIsInputStatus, FailureText(kOutputIsInputStatus, Activity::kRead, input,
-                                             "standard output goes to it"));
+    Refuse(kOutputIsInputStatus, FailureText(kOutputIsInputStatus, Activity::kRead,
+                                             input->c_str(), "standard output goes to it"));
     return;
   }
 

@@ -28,6 +28,13 @@ Outcome Undisturbed(const Sweep& sweep, std::uint32_t code) {
   return undisturbed;
 }
 
+// Whether call n is the run's last but for the questions that decide
+// whether standard error gets its line.
+bool IsLastBeforeStandardError(const std::vector<CallRecord>& calls, std::size_t n) {
+  return std::all_of(calls.begin() + static_cast<std::ptrdiff_t>(n), calls.end(),
+                     [](const CallRecord& call) { return call.path == kStderr; });
+}
+
 // What the run must do when call n of the undisturbed run fails with `code`.
 Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) {
   const CallRecord& failed = sweep.BaselineCalls()[n - 1];
@@ -42,8 +49,9 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
       return missing;
     }
     case Call::kIdentityOfHandle:
-      // Standard output that cannot be asked about is taken for another file.
-      if (failed.path == kStdout) return Undisturbed(sweep, code);
+      // Standard output that cannot be asked about is taken for another
+      // file; standard error gets its line as ever.
+      if (failed.path == kStdout || failed.path == kStderr) return Undisturbed(sweep, code);
       return ErrorExit(code, Named(failed));
     case Call::kIdentityOfPath:
       // A movie that cannot be asked whether standard output goes to it is
@@ -51,7 +59,10 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
       if (failed.path != kOutput) return Undisturbed(sweep, code);
       return ErrorExit(code, Named(failed));
     case Call::kStandardHandle:
-      // The lazy open of standard output failed: 105 from the write.
+      // Standard error that cannot be had gets its line as ever (which the
+      // fake still takes). The lazy open of standard output failed: 105 from
+      // the write.
+      if (failed.path == kStderr) return Undisturbed(sweep, code);
       return ErrorExit(105, Named(failed));
     case Call::kDeviceType:
       // Standard output of no known type cannot be written (105); an input
@@ -60,7 +71,7 @@ Outcome OutcomeOfFailure(const Sweep& sweep, std::size_t n, std::uint32_t code) 
       if (failed.path == kOutput) return ErrorExit(code, Named(failed));
       return ErrorExit(failed.path == kStdout ? 105 : 50, Named(failed));
     case Call::kWrite:
-      if (failed.path == kStdout && n == sweep.BaselineCalls().size() &&
+      if (failed.path == kStdout && IsLastBeforeStandardError(sweep.BaselineCalls(), n) &&
           sweep.GetScenario().stdoutType != platform::FileType::kChar) {
         // Redirected standard output goes out when the program ends: a run
         // that went well ends with the code of that last write-out, one
