@@ -109,7 +109,7 @@ class Os {
   virtual bool Close(Handle handle) = 0;
   // GetLastError: the code of the last failed call.
   virtual std::uint32_t LastError() = 0;
-  // GetStdHandle.
+  // GetStdHandle; POSIX answers descriptor 0, 1 or 2 where it is open.
   virtual Handle StandardHandle(StdHandle which) = 0;
   // GetFileType.
   virtual FileType DeviceType(Handle handle) = 0;
