@@ -17,7 +17,8 @@ namespace platform {
 // file whatever the name leads to by then. The descriptor tells the file's
 // type before anything that could wait or act is done. Without /proc (a
 // chroot may lack it) the link is missing, and the name is opened again, the
-// way that never waits but for a FIFO's reader.
+// way that never waits but for a FIFO's reader: a device put in its place in
+// between is opened then, though refused before a byte of it is read.
 int PosixOs::OpenNamed(int nameFd, const char* path, int flags) {
   struct stat status;
   if (calls_.fstat(nameFd, &status) != 0) return -1;

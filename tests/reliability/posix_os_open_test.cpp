@@ -95,9 +95,11 @@ TEST_F(PosixOsTest, NothingButAFileOrFolderIsOpenedToRead) {
     return ::open(name, flags, mode);
   };
   platform::PosixOs os({}, calls_);
-  for (const auto& [path, opens] : {std::pair{fifo, false}, std::pair{std::string("/dev/zero"), false},
-                                    std::pair{std::string("/dev/null"), false},
-                                    std::pair{file, true}, std::pair{folder_, true}}) {
+  const std::string zero = "/dev/zero";
+  const std::string null = "/dev/null";
+  for (const auto& [path, opens] : {std::pair{fifo, false}, std::pair{zero, false},
+                                    std::pair{null, false}, std::pair{file, true},
+                                    std::pair{folder_, true}}) {
     SCOPED_TRACE(path);
     realOpens = 0;
     const platform::Handle handle =
