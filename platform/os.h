@@ -1,12 +1,13 @@
 // The Win32 calls the program makes on files, handles and its own process.
 //
-// Every method but the two identity questions stands for the one Win32 call
-// its comment names, with that call's meaning and error numbers, so that the
-// layers above behave the same on every platform: the Win32 build makes the
-// real call, the POSIX build stands in for it, and the unit tests use an
-// in-memory fake. The identity questions take several calls, the same on
-// every system, which their comments name. What the program needs of its
-// system beyond these calls is in services.h.
+// Each method is a contract, which the Win32 build, the POSIX build and the
+// unit tests' in-memory fake all keep, so that the layers above behave the
+// same on every platform. Most stand for the one Win32 call their comment
+// names, with that call's meaning and error numbers; where a method takes
+// more than that call, or POSIX keeps it otherwise, its comment says what it
+// promises. A failing method answers as its comment says and leaves its
+// Win32 error number for LastError. What the program needs of its system
+// beyond these calls is in services.h.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +31,7 @@ inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
 inline constexpr std::uint32_t kDeviceAttribute = 0x40;
 inline constexpr std::uint32_t kNormalAttribute = 0x80;
 
-enum class StdHandle { kInput, kOutput };
+enum class StdHandle { kInput, kOutput, kError };
 enum class FileType : std::uint32_t { kUnknown = 0, kDisk = 1, kChar = 2, kPipe = 3 };
 enum class SeekOrigin { kBegin, kCurrent };
 
@@ -101,7 +102,11 @@ class Os {
   // CreateFileA with no security attributes, FILE_ATTRIBUTE_NORMAL and no
   // template; kInvalidHandle on failure. An ordinary file waits, as Windows
   // does, for another process to give it up, and a FIFO opened for writing
-  // waits for its reader; a FIFO read from, or a device, never waits.
+  // waits for its reader; a device never waits. POSIX opens to read alone
+  // nothing but a regular file or a folder: anything else fails with 50
+  // (not supported) before it is opened, whatever the name led to when it
+  // was asked about before, since opening a device can rewind a tape or
+  // start a watchdog. Opened to write, an existing file keeps its bytes.
   virtual Handle OpenFile(const char* path, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition) = 0;
   // ReadFile and WriteFile, synchronous: the whole count moves unless the end
@@ -115,24 +120,26 @@ class Os {
   // SetFilePointerEx; position may be null.
   virtual bool Seek(Handle handle, std::int64_t distance, SeekOrigin origin,
                     std::int64_t* position) = 0;
-  // SetEndOfFile: the file ends at the handle's position.
+  // SetEndOfFile: the file ends at the handle's position. POSIX asks the
+  // position (lseek) and cuts there (ftruncate).
   virtual bool SetEndOfFile(Handle handle) = 0;
   // CloseHandle.
   virtual bool Close(Handle handle) = 0;
   // GetLastError: the code of the last failed call.
   virtual std::uint32_t LastError() = 0;
-  // GetStdHandle.
+  // GetStdHandle; POSIX answers descriptor 0, 1 or 2 where it is open.
   virtual Handle StandardHandle(StdHandle which) = 0;
   // GetFileType.
   virtual FileType DeviceType(Handle handle) = 0;
   // GetConsoleMode succeeds: the handle is a console, which shows bytes in
   // its own code page rather than the program's. Never on POSIX.
   virtual bool IsConsole(Handle handle) = 0;
-  // WriteConsoleW of text in the program's code page, converted to UTF-16,
-  // until the console took every character; a character that does not
-  // convert (MultiByteToWideChar with MB_ERR_INVALID_CHARS) goes as its
-  // bytes by WriteFile, which the console shows in its own code page.
-  // Bytes as they are on POSIX.
+  // Writes text to a console: converted from the program's code page to
+  // UTF-16 and given to WriteConsoleW until the console took every
+  // character; a character that does not convert (MultiByteToWideChar with
+  // MB_ERR_INVALID_CHARS) goes as its bytes by WriteFile, which the console
+  // shows in its own code page. On POSIX, where no handle is a console, the
+  // bytes as they are, as Write writes them.
   virtual bool WriteConsoleText(Handle handle, const char* text, std::uint32_t count) = 0;
   // The length of the text without a character of the program's code page
   // that its end cuts (IsDBCSLeadByteEx for a double-byte code page), the
@@ -142,17 +149,30 @@ class Os {
   // GetModuleFileNameA for the executable itself: the number of bytes
   // written, `size` when the path was cut to fit, 0 on failure.
   virtual std::uint32_t ModuleFileName(char* buffer, std::uint32_t size) = 0;
-  // GetFileAttributesA: kInvalidFileAttributes when the query fails. A name
-  // that IdentityOfPath's rule shows to be a device, pipe or mailslot
-  // answers kDeviceAttribute without the call, which would reach the device
-  // itself; POSIX answers it for anything stat finds neither a folder nor a
-  // regular file.
+  // What a name leads to, as GetFileAttributesA answers: kDirectoryAttribute
+  // for a folder, kDeviceAttribute for anything that is no disk file,
+  // kInvalidFileAttributes when the query fails. Windows answers
+  // kDeviceAttribute without the call for a name that IdentityOfPath's rule
+  // shows to be a device, pipe or mailslot, since the call would reach the
+  // device itself; POSIX asks stat, which opens nothing, and answers
+  // kDeviceAttribute for anything neither a folder nor a regular file.
   virtual std::uint32_t FileAttributes(const char* path) = 0;
   // The base address of the loaded module holding an address of its code or
-  // data (VirtualQuery's allocation base), 0 when it cannot be told.
+  // data, 0 when it cannot be told: VirtualQuery's allocation base; on POSIX
+  // the start of the lowest segment of the loaded object that holds it.
   virtual std::uintptr_t ModuleBase(const void* code) = 0;
-  // ExitProcess.
+  // ExitProcess. POSIX exits with the status a shell can tell, which
+  // exit_status.h makes of a code too wide for it.
   [[noreturn]] virtual void Exit(std::uint32_t status) = 0;
+  // Whether the file an open handle holds is one the system makes up as it
+  // is read (the files of /proc, /sys and their kind on Linux): its size
+  // says nothing of what it holds. POSIX asks fstatfs for the file system;
+  // Windows has no such files, and the answer is no without a call. False
+  // with the error when the question fails.
+  virtual bool IsMadeUpFile(Handle /*handle*/, bool* madeUp) {
+    *madeUp = false;
+    return true;
+  }
 
   // The two identity questions: whether two names, or a name and an open
   // handle, lead to one file.

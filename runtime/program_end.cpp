@@ -5,6 +5,7 @@
 #include "platform/os.h"
 #include "platform/services.h"
 #include "runtime/file_record.h"
+#include "runtime/held_file.h"
 #include "runtime/io_result.h"
 #include "runtime/text_stream.h"
 
@@ -13,6 +14,21 @@ namespace runtime {
 std::uint32_t ExitStatus = 0;
 std::uintptr_t ErrorLocation = 0;
 std::string ProgramName;
+std::vector<std::string> InputPaths;
+
+namespace {
+
+// Standard error that cannot be asked what it is gets the line as ever: it
+// is all the user learns of why the run failed. One that nothing tells from
+// an input may be that input, and gets none.
+bool StandardErrorIsAnInput() {
+  if (InputPaths.empty()) return false;
+  const platform::Handle handle =
+      platform::CurrentOs().StandardHandle(platform::StdHandle::kError);
+  return handle != platform::kInvalidHandle && PathHeldBy(handle, InputPaths).where != nullptr;
+}
+
+}  // namespace
 
 void StartRuntime() {
   PendingIoResult = 0;
@@ -20,6 +36,7 @@ void StartRuntime() {
   ExitStatus = 0;
   ErrorLocation = 0;
   ProgramName.clear();
+  InputPaths.clear();
   DefaultOpenMode = 2;
   AssignName(InputStream, "");
   AssignName(OutputStream, "");
@@ -73,7 +90,7 @@ void EndProgram() {
     ExitStatus = PendingIoResult;
     failure = PendingFailure;
   }
-  if (ExitStatus != 0) {
+  if (ExitStatus != 0 && !StandardErrorIsAnInput()) {
     platform::CurrentServices().WriteErrorLine(ProgramName.empty() ? failure
                                                                    : ProgramName + ": " + failure);
   }

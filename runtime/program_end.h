@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace runtime {
 
@@ -14,6 +15,11 @@ extern std::uintptr_t ErrorLocation;
 // standard error, as command-line tools' lines do. Empty, the line says the
 // failure alone.
 extern std::string ProgramName;
+
+// The files the program only reads, once it knows their names. The line on
+// standard error never goes into one of them: text appended to a movie would
+// stand where its closing bytes must be.
+extern std::vector<std::string> InputPaths;
 
 // Runs before the program's own code: binds the standard streams and resets
 // every program-wide value.
@@ -28,7 +34,8 @@ std::string RuntimeErrorMessage(std::uint32_t code, std::uint32_t location);
 // Reports a pending run-time error, writes out OutputStream and ends the
 // process with ExitStatus. A run that ends with a status other than 0 says
 // why in one line on standard error: PendingFailure, which a program that
-// sets the status itself sets too.
+// sets the status itself sets too. The line is left out where standard
+// error is one of InputPaths; the status stays.
 [[noreturn]] void EndProgram();
 
 }  // namespace runtime

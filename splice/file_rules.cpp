@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/os.h"
+#include "runtime/held_file.h"
 #include "runtime/io_record.h"
 #include "runtime/io_result.h"
 #include "runtime/text_stream.h"
@@ -14,6 +15,9 @@ using namespace runtime;
 namespace {
 
 constexpr char kNotDiskFileWords[] = "not a regular file (a FIFO, socket or device)";
+constexpr char kMadeUpWords[] =
+    "the system makes up its bytes as they are read (a file of /proc, /sys or the like), "
+    "so its size says nothing";
 
 // The record among `records` that holds the file or pipe of that kind and
 // identity, or none; where none surely does, the first that may.
@@ -59,6 +63,17 @@ void RequireDiskFile(FileRecord& record) {
                        kNotDiskFileWords);
     return;
   }
+  // Asked before the size, which such a file makes up too.
+  bool madeUp = false;
+  if (!os.IsMadeUpFile(record.osHandle, &madeUp)) {
+    SetPendingIoResultFromOs(Activity::kExamine, record);
+    return;
+  }
+  if (madeUp) {
+    SetPendingIoResult(platform::error::kNotSupported, Activity::kRead, record,
+                       kMadeUpWords);
+    return;
+  }
   std::int64_t size = 0;
   if (!os.FileSize(record.osHandle, &size)) {
     SetPendingIoResultFromOs(Activity::kSize, record);
@@ -84,22 +99,9 @@ void RequireNoDevice(const FileRecord& record, std::uint32_t attributes) {
   }
 }
 
-Found<const char*> PathOfStandardOutput(std::initializer_list<const char*> paths) {
+Found<const std::string*> PathOfStandardOutput(const std::vector<std::string>& paths) {
   if (!IsOpen(OutputStream.state)) return {};
-  platform::Os& os = platform::CurrentOs();
-  platform::FileIdentity standard;
-  const platform::PathKind kind = os.IdentityOfHandle(OutputStream.osHandle, &standard);
-  // A console or device holds no file's bytes.
-  if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return {};
-  Found<const char*> maybe;
-  for (const char* path : paths) {
-    platform::FileIdentity named;
-    if (os.IdentityOfPath(path, &named) != kind) continue;
-    const platform::Sameness sameness = platform::Compare(named, standard);
-    if (sameness == platform::Sameness::kSame) return {path, true};
-    if (sameness == platform::Sameness::kUnknown && maybe.where == nullptr) maybe = {path, false};
-  }
-  return maybe;
+  return PathHeldBy(OutputStream.osHandle, paths);
 }
 
 Found<const IoRecord*> RecordHolding(const char* path,

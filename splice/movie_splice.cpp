@@ -7,6 +7,7 @@
 #include "runtime/file_record.h"
 #include "runtime/io_check.h"
 #include "runtime/io_result.h"
+#include "runtime/program_end.h"
 #include "runtime/text_stream.h"
 #include "splice/file_rules.h"
 #include "splice/refusal.h"
@@ -84,19 +85,22 @@ void SpliceMovies() {
   const std::string secondName = kol::ArgumentAt(2);
   const std::string outputName = kol::ArgumentAt(3);
 
+  // No text of the program's goes into a movie: the line on standard error
+  // is kept out of both from here on, however the run ends.
+  InputPaths = {firstName, secondName};
   // Standard output redirected to a movie would write the program's lines
   // into it, or have emptied it already (`> a.mve`): not one line goes
   // there, not even the banner waiting in the buffer.
   // Nor where nothing tells standard output's file from a movie.
-  const Found<const char*> input = PathOfStandardOutput({firstName.c_str(), secondName.c_str()});
+  const Found<const std::string*> input = PathOfStandardOutput(InputPaths);
   if (input.where != nullptr) {
     DiscardBuffer(OutputStream);
     if (input.certain) {
       Refuse(kOutputIsInputStatus, FailureText(kOutputIsInputStatus, Activity::kRead,
-                                               input.where, "standard output goes to it"));
+                                               input.where->c_str(), "standard output goes to it"));
     } else {
       Refuse(kUnknownIdentityStatus,
-             FailureText(kUnknownIdentityStatus, Activity::kRead, input.where,
+             FailureText(kUnknownIdentityStatus, Activity::kRead, input.where->c_str(),
                          "its volume gives no file identity that tells it from standard "
                          "output"));
     }

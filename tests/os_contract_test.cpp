@@ -145,6 +145,16 @@ Answer Attributes(Os& os, const char* path, const char*) {
   return {attributes & (platform::kDirectoryAttribute | platform::kDeviceAttribute), 0};
 }
 
+// 1 when the system makes the file up as it is read.
+Answer MadeUp(Os& os, const char* path, const char*) {
+  return Opened(os, path, platform::kGenericRead, platform::kOpenExisting,
+                [&os](platform::Handle handle) -> Answer {
+                  bool madeUp = true;
+                  if (!os.IsMadeUpFile(handle, &madeUp)) return {0, os.LastError()};
+                  return {madeUp ? 1u : 0u, 0};
+                });
+}
+
 // 1 when both paths name one disk file.
 Answer SameFile(Os& os, const char* path, const char* other) {
   platform::FileIdentity one;
@@ -191,6 +201,7 @@ const Row kRows[] = {
      nullptr, {3, 0}},
     {"a file through a link", Read, "link.mve", nullptr, {10, 0}},
     {"a file's handle", Type, "a.mve", nullptr, {kDisk, 0}},
+    {"a file on a disk, which the system does not make up", MadeUp, "a.mve", nullptr, {0, 0}},
     {"a file open twice, reading and writing shared", OpenTwice, "a.mve", nullptr, {1, 0}},
     {"a missing file", Read, "missing.mve", nullptr, {0, 2}},
     {"a file in a missing folder", Read, "nodir/a.mve", nullptr, {0, 3}},

@@ -275,6 +275,47 @@ TEST(Splice, StandardOutputThatIsAMovieIsRefusedBeforeAnyLine) {
   }
 }
 
+// Standard error that goes to a movie, by any name, gets no line, whatever
+// ends the run: text appended to a movie would stand where its closing bytes
+// must be. The status still tells. Standard error that is the output, or any
+// other file, gets its line.
+TEST(Splice, TheErrorLineNeverGoesIntoAMovie) {
+  struct {
+    const char* commandLine;
+    const char* stdoutFile;  // where standard output is redirected, if anywhere
+    const char* stderrFile;
+    std::uint32_t status;
+    bool said;
+  } const cases[] = {
+      // `>> b.mve 2>&1`: refused, as standard output goes to the movie.
+      {"vimbrel.exe a.mve b.mve out.mve", "b.mve", "b.mve", 87, false},
+      // `2>> a.mve`, with each way a run fails: not found, refused, run-time
+      // error.
+      {"vimbrel.exe a.mve gone.mve out.mve", nullptr, "a.mve", 2, false},
+      {"vimbrel.exe a.mve b.mve a.mve", nullptr, "a.mve", 87, false},
+      {"vimbrel.exe a.mve b.mve nodir\\out.mve", nullptr, "a.mve", 3, false},
+      {"vimbrel.exe a.mve link.mve nodir\\out.mve", nullptr, "b.mve", 3, false},
+      {"vimbrel.exe a.mve b.mve nodir\\out.mve", nullptr, "out.mve", 3, true},
+      {"vimbrel.exe a.mve gone.mve out.mve", nullptr, "out.mve", 2, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.commandLine) + " 2>> " + c.stderrFile);
+    fake::FakeOs os;
+    os.commandLine = c.commandLine;
+    os.AddFile("a.mve", Movie(100, 1));
+    os.AddFile("b.mve", Movie(60, 2));
+    os.AddFile("out.mve", "old");
+    os.AddLink("link.mve", "b.mve");
+    if (c.stdoutFile != nullptr) {
+      os.stdoutType = platform::FileType::kDisk;
+      os.stdoutFile = c.stdoutFile;
+    }
+    os.stderrFile = c.stderrFile;
+    EXPECT_EQ(fake::RunProgram(os), c.status);
+    EXPECT_EQ(os.stderrBytes.empty(), !c.said) << os.stderrBytes;
+  }
+}
+
 // A device, console or pipe has no file identity, and no input can be one:
 // the join goes ahead.
 TEST(Splice, OutputThatIsNoDiskFileIsJoinedInto) {
@@ -301,45 +342,61 @@ TEST(Splice, MovieJoinedWithItself) {
   EXPECT_EQ(os.Contents("out.mve"), JoinedMovie(movie, movie));
 }
 
-// An input that is no disk file, or one that reports no size but has bytes
-// to read (as files of /proc do), would be joined as if empty.
+// An input that is no disk file, one the system makes up as it is read (as
+// files of /proc and /sys are), or one that reports no size but has bytes to
+// read, would be joined as if empty or cut: refused before the output is
+// opened, which keeps its bytes.
 TEST(Splice, InputThatIsNoDiskFileIs50) {
   constexpr char kNoRegularFile[] = "not a regular file (a FIFO, socket or device)";
   constexpr char kHiddenSize[] = "its size is unknown (it reports 0 bytes but has bytes to read)";
+  constexpr char kMadeUpWords[] =
+      "the system makes up its bytes as they are read (a file of /proc, /sys or the like), so "
+      "its size says nothing";
+  // How the named input differs from a movie on disk. kSwapped: a device
+  // that was a disk file when its name was asked about.
+  enum How { kNone, kHidesSize, kMadeUp, kSwapped };
   struct {
-    platform::FileType firstType;
-    bool firstHidesSize;
-    platform::FileType secondType;
-    bool secondHidesSize;
     const char* named;
+    platform::FileType type;
+    How how;
+    const char* doing;
     const char* words;
     int opens;
   } const cases[] = {
-      {platform::FileType::kPipe, false, platform::FileType::kDisk, false, "a", kNoRegularFile, 0},
-      {platform::FileType::kDisk, false, platform::FileType::kChar, false, "b", kNoRegularFile, 1},
-      {platform::FileType::kDisk, true, platform::FileType::kDisk, false, "a", kHiddenSize, 1},
-      {platform::FileType::kDisk, false, platform::FileType::kDisk, true, "b", kHiddenSize, 2},
+      {"a", platform::FileType::kPipe, kNone, "read", kNoRegularFile, 0},
+      {"b", platform::FileType::kChar, kNone, "read", kNoRegularFile, 1},
+      {"a", platform::FileType::kDisk, kHidesSize, "read", kHiddenSize, 1},
+      {"b", platform::FileType::kDisk, kHidesSize, "read", kHiddenSize, 2},
+      {"a", platform::FileType::kDisk, kMadeUp, "read", kMadeUpWords, 1},
+      {"b", platform::FileType::kDisk, kMadeUp, "read", kMadeUpWords, 2},
+      // Refused by the open itself, which never opens it.
+      {"b", platform::FileType::kChar, kSwapped, "open", "words for 50", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.named) + " " + c.words);
     fake::FakeOs os;
     os.commandLine = kArguments;
-    const auto first = os.AddFile("a.mve", Movie(40, 1));
-    first->type = c.firstType;
-    first->hidesSize = c.firstHidesSize;
-    const auto second = os.AddFile("b.mve", Movie(40, 2));
-    second->type = c.secondType;
-    second->hidesSize = c.secondHidesSize;
+    const std::string name = std::string(c.named) + ".mve";
+    os.AddFile("a.mve", Movie(40, 1));
+    os.AddFile("b.mve", Movie(40, 2));
+    os.AddFile("out.mve", Movie(5000, 3));
+    const auto input = os.File(name);
+    input->type = c.type;
+    input->hidesSize = c.how == kHidesSize;
+    input->madeUp = c.how == kMadeUp;
+    if (c.how == kSwapped) os.attributeAnswers[name] = platform::kNormalAttribute;
     EXPECT_EQ(fake::RunProgram(os), 50u);
     EXPECT_TRUE(std::regex_match(os.stdoutBytes,
                                  std::regex("Vimbrel\r\nRuntime error  50 at [0-9A-F]{8}\r\n")));
     // 50 is a Windows code too: the program says what it means here.
-    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot read `") + c.named + ".mve': " +
+    EXPECT_EQ(os.stderrBytes, std::string("vimbrel: cannot ") + c.doing + " `" + name + "': " +
                                   c.words + " (error 50)\r\n");
     // A pipe or device is refused before it is opened; a file that hides its
     // size only once a read finds bytes in it.
-    EXPECT_EQ(os.CountOf(Call::kOpenFile), c.opens);
-    EXPECT_FALSE(os.Exists("out.mve"));
+    int opened = 0;
+    for (const fake::CallRecord& call : os.CallsOf(Call::kOpenFile)) opened += call.ok ? 1 : 0;
+    EXPECT_EQ(opened, c.opens);
+    EXPECT_TRUE(os.Contents("out.mve") == Movie(5000, 3));
   }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -21,6 +22,7 @@ struct SystemCalls {
   off_t (*lseek)(int fd, off_t offset, int whence);
   int (*fstat)(int fd, struct stat* status);
   int (*stat)(const char* path, struct stat* status);
+  int (*fstatfs)(int fd, struct statfs* status);
   int (*ftruncate)(int fd, off_t length);
   int (*close)(int fd);
   int (*fcntl)(int fd, int command, int argument);
@@ -65,6 +67,7 @@ class PosixOs final : public System {
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
   [[noreturn]] void Exit(std::uint32_t status) override;
+  bool IsMadeUpFile(Handle handle, bool* madeUp) override;
 
   GivenArguments Arguments() override;
   bool CommandLineKeepsEveryCharacter() override;
@@ -85,5 +88,8 @@ class PosixOs final : public System {
   // The errno lastError_ was made from: its words are the C library's.
   int lastErrno_ = 0;
 };
+
+// The descriptor a handle is.
+inline int DescriptorOf(Handle handle) { return static_cast<int>(handle); }
 
 }  // namespace platform

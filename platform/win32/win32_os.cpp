@@ -139,7 +139,9 @@ class Win32Os final : public System {
 
   Handle StandardHandle(StdHandle which) override {
     return FromWin32(
-        ::GetStdHandle(which == StdHandle::kOutput ? STD_OUTPUT_HANDLE : STD_INPUT_HANDLE));
+        ::GetStdHandle(which == StdHandle::kOutput ? STD_OUTPUT_HANDLE
+                       : which == StdHandle::kError ? STD_ERROR_HANDLE
+                                                    : STD_INPUT_HANDLE));
   }
 
   FileType DeviceType(Handle handle) override {

@@ -16,6 +16,7 @@ from harness import PROGRAM, WINDOWS, ProgramTest, exit_status, lines, linux_onl
 NOT_FOUND = 2
 PATH_NOT_FOUND = 3
 ACCESS_DENIED = 5
+NOT_SUPPORTED = 50
 NAME_TOO_LONG = 206
 CANNOT_RESOLVE = 1921
 NOT_TOLD_APART = 50
@@ -286,6 +287,40 @@ class StandardOutputIsInput(ProgramTest):
                     self.assertSaid(result, f"cannot read `{named}': its volume gives no file "
                                             "identity that tells it from standard output (error 50)")
                 self.assertEqual(self.listing(), before)
+
+
+class ErrorLineIntoInput(ProgramTest):
+    @linux_only("Wine gives no volume for standard error it got from Linux")
+    def test_the_error_line_never_goes_into_a_movie(self):
+        # (arguments, the file standard error is appended to, whether standard
+        # output goes there too (2>&1), the status). The movies are watched:
+        # not a byte may reach them, whatever ends the run.
+        cases = [
+            (["a.mve", "b.mve", "c.mve"], "b.mve", True, OUTPUT_IS_INPUT),
+            (["a.mve", "gone.mve", "c.mve"], "a.mve", False, NOT_FOUND),
+            (["a.mve", "b.mve", "a.mve"], "a.mve", False, OUTPUT_IS_INPUT),
+            (["a.mve", "/dev/zero", "c.mve"], "a.mve", False, NOT_SUPPORTED),
+            (["a.mve", "b.mve", "nodir/c.mve"], "b.mve", False, PATH_NOT_FOUND),
+            (["a.mve", "b.mve", "nodir/c.mve"], "hard.mve", False, PATH_NOT_FOUND),
+            (["a.mve", "link.mve", "nodir/c.mve"], "b.mve", False, PATH_NOT_FOUND),
+            # Any other file gets the line, the output too.
+            (["a.mve", "gone.mve", "c.mve"], "c.mve", False, NOT_FOUND),
+        ]
+        self.movie("a.mve", 5000)
+        self.movie("b.mve", 5000)
+        os.link(self.path("b.mve"), self.path("hard.mve"))
+        os.symlink("b.mve", self.path("link.mve"))
+        self.watch("a.mve")
+        self.watch("b.mve")
+        for arguments, target, both, status in cases:
+            with self.subTest(arguments=arguments, stderr=target, both=both):
+                self.write("c.mve", b"")
+                with open(self.path(target), "ab") as file:
+                    result = self.run_program(*arguments, stdout=file if both else subprocess.PIPE,
+                                              stderr=file)
+                self.assertEqual(result.status, exit_status(status), result)
+                if target == "c.mve":
+                    self.assertEqual(self.read("c.mve").count(b"\n"), 1)
 
 
 class OutputCannotBeWritten(ProgramTest):

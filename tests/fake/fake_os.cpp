@@ -9,7 +9,9 @@ namespace {
 
 constexpr platform::Handle kStdoutHandle = 1;
 constexpr platform::Handle kStdinHandle = 0;
+constexpr platform::Handle kStderrHandle = 2;
 const char kStdoutPath[] = "<stdout>";
+const char kStderrPath[] = "<stderr>";
 // The fake disk is small: a run that feeds its output back into one of its
 // inputs ends with a full disk instead of running for ever.
 constexpr std::size_t kStoredFileLimit = std::size_t{16} << 20;
@@ -55,6 +57,10 @@ platform::Handle FakeOs::OpenFile(const char* path, std::uint32_t access, std::u
   const std::uint32_t missing = file ? 0 : MissingError(resolved);
   if (missing != 0 && (!creates || missing != platform::error::kFileNotFound)) {
     Fail(stored, missing);
+    return platform::kInvalidHandle;
+  }
+  if (file && file->type != platform::FileType::kDisk && !Writes(access)) {
+    Fail(stored, platform::error::kNotSupported);
     return platform::kInvalidHandle;
   }
   if (file && file->readOnly && Writes(access)) {
@@ -195,10 +201,12 @@ bool FakeOs::Close(platform::Handle handle) {
 std::uint32_t FakeOs::LastError() { return lastError_; }
 
 platform::Handle FakeOs::StandardHandle(platform::StdHandle which) {
-  CallRecord record{Call::kStandardHandle,
-                    which == platform::StdHandle::kOutput ? kStdoutPath : "<stdin>"};
+  CallRecord record{Call::kStandardHandle, which == platform::StdHandle::kOutput  ? kStdoutPath
+                                           : which == platform::StdHandle::kError ? kStderrPath
+                                                                                 : "<stdin>"};
   if (Faulted(record)) return platform::kInvalidHandle;
   if (which == platform::StdHandle::kInput) return kStdinHandle;
+  if (which == platform::StdHandle::kError) return kStderrHandle;
   if (stdoutMissing) {
     Fail(calls.back(), platform::error::kInvalidHandle);
     return platform::kInvalidHandle;
@@ -241,10 +249,20 @@ platform::PathKind FakeOs::IdentityOfHandle(platform::Handle handle,
                                             platform::FileIdentity* identity) {
   OpenHandle* open = Find(handle);
   CallRecord record{Call::kIdentityOfHandle,
-                    handle == kStdoutHandle ? kStdoutPath : (open ? open->path : std::string())};
+                    handle == kStdoutHandle   ? kStdoutPath
+                    : handle == kStderrHandle ? kStderrPath
+                                              : (open ? open->path : std::string())};
   if (Faulted(record)) return platform::PathKind::kUnknown;
   std::shared_ptr<FakeFile> file = open ? open->file : nullptr;
-  if (handle == kStdoutHandle) {
+  if (handle == kStderrHandle) {
+    if (stderrFile.empty()) return platform::PathKind::kOther;
+    file = File(stderrFile);
+    // Redirected to a file the world does not hold: one of its own.
+    if (!file) {
+      *identity = platform::FileIdentity{4, 0};
+      return platform::PathKind::kDiskFile;
+    }
+  } else if (handle == kStdoutHandle) {
     if (stdoutType != platform::FileType::kDisk) return platform::PathKind::kOther;
     file = File(stdoutFile);
     // Redirected to a file the world does not hold: one of its own.
@@ -318,5 +336,14 @@ std::string FakeOs::ErrorWords(std::uint32_t code) { return "words for " + std::
 void FakeOs::WriteErrorLine(const std::string& text) { stderrBytes += text + "\r\n"; }
 
 void FakeOs::Exit(std::uint32_t status) { throw ProcessExit{status}; }
+
+bool FakeOs::IsMadeUpFile(platform::Handle handle, bool* madeUp) {
+  OpenHandle* open = Find(handle);
+  CallRecord record{Call::kIsMadeUpFile, open ? open->path : std::string()};
+  if (Faulted(record)) return false;
+  if (open == nullptr) return !Fail(calls.back(), platform::error::kInvalidHandle);
+  *madeUp = open->file->madeUp;
+  return true;
+}
 
 }  // namespace fake

@@ -17,6 +17,8 @@
 // but as POSIX in these:
 // - a folder's identity query answers kOther; Windows answers a disk file
 //   with an identity that no open file shares, so the program cannot tell;
+// - a read-only open of anything but a disk file fails with 50 before it is
+//   opened; Windows opens it, and the program refuses it afterwards;
 // - case matters in names.
 // And as neither: `..` is a name like any other, not the folder above.
 #pragma once
@@ -50,13 +52,14 @@ enum class Call {
   kIdentityOfPath,
   kModuleFileName,
   kFileAttributes,
+  kIsMadeUpFile,
 };
 
 const char* CallName(Call call);
 
 struct CallRecord {
   Call call;
-  std::string path;  // the file's path, "<stdout>" for standard output
+  std::string path;  // the file's path, "<stdout>" or "<stderr>" for a standard handle
   std::uint32_t count = 0;  // bytes asked for by a read or write
   std::uint32_t transferred = 0;
   std::int64_t position = 0;  // a seek's distance
@@ -84,8 +87,11 @@ struct FakeFile {
   std::function<void(std::int64_t offset, const unsigned char* from, std::uint32_t count)> sink;
   std::int64_t sinkSize = 0;
   std::uint64_t index = 0;  // the file's identity
-  // Reports a size of 0 whatever it holds, as files of /proc do.
+  // Reports a size of 0 whatever it holds, as files of some FUSE file
+  // systems do.
   bool hidesSize = false;
+  // Made up by the system as it is read, as files of /proc and /sys are.
+  bool madeUp = false;
 
   std::int64_t Size() const;
 };
@@ -132,6 +138,9 @@ class FakeOs final : public platform::System {
   std::string stdoutBytes;
   // Standard error: each line ends with CR LF, as on Windows.
   std::string stderrBytes;
+  // The file of the world that standard error is redirected to, for its
+  // identity alone; empty, standard error is a console.
+  std::string stderrFile;
 
   // Faults. Call numbers count from 1.
   void FailNth(Call call, int n, std::uint32_t error);
@@ -181,6 +190,7 @@ class FakeOs final : public platform::System {
   std::uint32_t FileAttributes(const char* path) override;
   std::uintptr_t ModuleBase(const void* code) override;
   [[noreturn]] void Exit(std::uint32_t status) override;
+  bool IsMadeUpFile(platform::Handle handle, bool* madeUp) override;
 
   // The command line, as Windows gives it.
   platform::GivenArguments Arguments() override;

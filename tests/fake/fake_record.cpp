@@ -24,6 +24,7 @@ const char* CallName(Call call) {
     case Call::kIdentityOfPath: return "IdentityOfPath";
     case Call::kModuleFileName: return "ModuleFileName";
     case Call::kFileAttributes: return "FileAttributes";
+    case Call::kIsMadeUpFile: return "IsMadeUpFile";
   }
   return "?";
 }

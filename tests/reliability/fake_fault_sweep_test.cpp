@@ -29,16 +29,25 @@ Outcome Undisturbed(const Sweep& sweep, std::uint32_t code) {
   return undisturbed;
 }
 
-// Standard output that cannot be asked about is taken for another file, and
-// so is a movie that cannot be asked whether standard output goes to it:
-// opening it tells what is wrong with it.
+// Standard output or error that cannot be asked about is taken for another
+// file (standard error gets its line as ever), and so is a movie that cannot
+// be asked whether either goes to it: opening it tells what is wrong with it.
 bool TakenForAnotherFile(const CallRecord& failed) {
-  return failed.call == Call::kIdentityOfHandle ? failed.path == kStdout
-                                                : failed.path != kOutput;
+  return failed.call == Call::kIdentityOfHandle
+             ? failed.path == kStdout || failed.path == kStderr
+             : failed.path != kOutput;
+}
+
+// Whether call n is the run's last but for the questions that decide
+// whether standard error gets its line.
+bool IsLastBeforeStandardError(const std::vector<CallRecord>& calls, std::size_t n) {
+  return std::all_of(calls.begin() + static_cast<std::ptrdiff_t>(n), calls.end(),
+                     [](const CallRecord& call) { return call.path == kStderr; });
 }
 
 // What the run must do when `failed`, one of its calls, is the one call that
-// fails, with `code`; `last`: it is the run's last call.
+// fails, with `code`; `last`: it is the run's last call but for the
+// questions about standard error.
 Outcome OutcomeOfFailure(const Sweep& sweep, const CallRecord& failed, bool last,
                          std::uint32_t code) {
   switch (failed.call) {
@@ -56,7 +65,10 @@ Outcome OutcomeOfFailure(const Sweep& sweep, const CallRecord& failed, bool last
       if (TakenForAnotherFile(failed)) return Undisturbed(sweep, code);
       return ErrorExit(code, Named(failed));
     case Call::kStandardHandle:
-      // The lazy open of standard output failed: 105 from the write.
+      // Standard error that cannot be had gets its line as ever (which the
+      // fake still takes). The lazy open of standard output failed: 105 from
+      // the write.
+      if (failed.path == kStderr) return Undisturbed(sweep, code);
       return ErrorExit(105, Named(failed));
     case Call::kDeviceType:
       // Standard output of no known type cannot be written (105); an input
@@ -90,8 +102,11 @@ Outcome OutcomeOfLastingFailure(const Sweep& sweep, const fake::FakeOs& os, std:
   std::optional<Outcome> refusal;
   for (std::size_t i = n - 1; i < os.calls.size(); ++i) {
     const CallRecord& failed = os.calls[i];
-    const bool last = i + 1 == os.calls.size();
+    const bool last = IsLastBeforeStandardError(os.calls, i + 1);
     const Outcome alone = OutcomeOfFailure(sweep, failed, last, CodeFor(failed.call));
+    // Failures that begin with the questions about standard error change
+    // nothing before them.
+    if (failed.path == kStderr) return Lasting(refusal ? *refusal : alone);
     switch (failed.call) {
       case Call::kStandardHandle:
         return Lasting(ErrorExit(103, Named(failed)));
@@ -157,7 +172,7 @@ void SweepEveryCall(bool lost, bool lasting = false) {
             EXPECT_EQ(os.calls.at(n - 1).call, target.call);
             EXPECT_FALSE(os.calls.at(n - 1).ok);
             return lasting ? OutcomeOfLastingFailure(sweep, os, n)
-                           : OutcomeOfFailure(sweep, target, n == calls.size(), code);
+                           : OutcomeOfFailure(sweep, target, IsLastBeforeStandardError(calls, n), code);
           });
     }
     totalRuns += sweep.Runs();

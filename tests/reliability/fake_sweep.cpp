@@ -60,6 +60,7 @@ std::uint32_t CodeFor(Call call) {
     case Call::kIdentityOfPath: return 5;
     case Call::kModuleFileName: return 5;
     case Call::kFileAttributes: return 5;
+    case Call::kIsMadeUpFile: return 1;
   }
   return 0;
 }

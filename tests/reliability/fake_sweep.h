@@ -18,6 +18,7 @@ using fake::CallRecord;
 
 inline constexpr char kOutput[] = "out.mve";
 inline constexpr char kStdout[] = "<stdout>";
+inline constexpr char kStderr[] = "<stderr>";
 inline constexpr char kBanner[] = "Vimbrel\r\n";
 
 // A representative code for a failure of each kind of call.

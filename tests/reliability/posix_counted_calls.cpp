@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,7 +16,8 @@ namespace reliability {
 
 const char* SysName(Sys sys) {
   static const char* const names[] = {"open",  "read",  "write", "lseek",    "fstat", "stat",
-                                      "ftruncate", "close", "fcntl", "readlink", "signal"};
+                                      "ftruncate", "close", "fcntl", "readlink", "signal",
+                                      "fstatfs"};
   return names[static_cast<int>(sys)];
 }
 
@@ -32,6 +34,7 @@ int ErrnoFor(Sys sys) {
     case Sys::kFcntl: return EINVAL;
     case Sys::kReadlink: return EACCES;
     case Sys::kSignal: return EINVAL;
+    case Sys::kFstatfs: return EIO;
   }
   return EIO;
 }
@@ -123,6 +126,10 @@ platform::SystemCalls CountedCalls() {
   calls.stat = [](const char* path, struct stat* status) {
     if (Fails(Sys::kStat, TargetOfPath(path), -1)) return -1;
     return ::stat(path, status);
+  };
+  calls.fstatfs = [](int fd, struct statfs* status) {
+    if (Fails(Sys::kFstatfs, TargetOfFd(fd), fd)) return -1;
+    return ::fstatfs(fd, status);
   };
   calls.ftruncate = [](int fd, off_t length) {
     if (Fails(Sys::kFtruncate, TargetOfFd(fd), fd)) return -1;

@@ -11,7 +11,8 @@
 namespace reliability {
 
 enum class Sys {
-  kOpen, kRead, kWrite, kLseek, kFstat, kStat, kFtruncate, kClose, kFcntl, kReadlink, kSignal
+  kOpen, kRead, kWrite, kLseek, kFstat, kStat, kFtruncate, kClose, kFcntl, kReadlink, kSignal,
+  kFstatfs
 };
 
 const char* SysName(Sys sys);

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/posix_os.h"
@@ -77,6 +78,39 @@ TEST_F(PosixOsTest, WithoutProcFilesStillOpen) {
     EXPECT_TRUE(os.Read(handle, buffer, sizeof buffer, &transferred));
     EXPECT_EQ(transferred, path == input ? 5u : 0u);
     EXPECT_TRUE(os.Close(handle));
+  }
+}
+
+// Opened to read, a FIFO or device is refused (50) on what its name
+// descriptor holds, and never opened itself, whatever the name led to when
+// it was asked about before: opening a device can act on it.
+TEST_F(PosixOsTest, NothingButAFileOrFolderIsOpenedToRead) {
+  const std::string fifo = folder_ + "/pipe.mve";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  created_.push_back(fifo);
+  const std::string file = MakeFile("in", "movie");
+  static int realOpens;  // opens that are no name descriptor
+  calls_.open = [](const char* name, int flags, mode_t mode) {
+    if ((flags & O_PATH) == 0) ++realOpens;
+    return ::open(name, flags, mode);
+  };
+  platform::PosixOs os({}, calls_);
+  const std::string zero = "/dev/zero";
+  const std::string null = "/dev/null";
+  for (const auto& [path, opens] : {std::pair{fifo, false}, std::pair{zero, false},
+                                    std::pair{null, false}, std::pair{file, true},
+                                    std::pair{folder_, true}}) {
+    SCOPED_TRACE(path);
+    realOpens = 0;
+    const platform::Handle handle =
+        os.OpenFile(path.c_str(), platform::kGenericRead, 3, platform::kOpenExisting);
+    EXPECT_EQ(handle != platform::kInvalidHandle, opens);
+    EXPECT_EQ(realOpens, opens ? 1 : 0);
+    if (handle != platform::kInvalidHandle) {
+      EXPECT_TRUE(os.Close(handle));
+    } else {
+      EXPECT_EQ(os.LastError(), platform::error::kNotSupported);
+    }
   }
 }
 

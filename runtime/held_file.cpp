@@ -1,0 +1,23 @@
+#include "runtime/held_file.h"
+
+namespace runtime {
+
+Found<const std::string*> PathHeldBy(platform::Handle handle,
+                                     const std::vector<std::string>& paths) {
+  platform::Os& os = platform::CurrentOs();
+  platform::FileIdentity held;
+  const platform::PathKind kind = os.IdentityOfHandle(handle, &held);
+  // A console or device holds no file's bytes.
+  if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return {};
+  Found<const std::string*> maybe;
+  for (const std::string& path : paths) {
+    platform::FileIdentity named;
+    if (os.IdentityOfPath(path.c_str(), &named) != kind) continue;
+    const platform::Sameness sameness = platform::Compare(named, held);
+    if (sameness == platform::Sameness::kSame) return {&path, true};
+    if (sameness == platform::Sameness::kUnknown && maybe.where == nullptr) maybe = {&path, false};
+  }
+  return maybe;
+}
+
+}  // namespace runtime

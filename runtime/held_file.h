@@ -1,0 +1,28 @@
+// Whether a handle the process holds leads to a file that a name names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace runtime {
+
+// Where a file was found: nowhere (null), surely there, or, where its
+// identity or the other's is only partly known, maybe there: nothing tells
+// it from the other, and nothing tells it apart.
+template <typename Where>
+struct Found {
+  Where where = nullptr;
+  bool certain = true;
+};
+
+// The path among `paths` that names the disk file or pipe `handle` holds,
+// whatever the spelling, link or hard link that leads there; where none
+// surely does, the first that may. A handle that cannot be asked about, or
+// holds a console or device, holds no path's file; a path that cannot be
+// asked about names another file.
+Found<const std::string*> PathHeldBy(platform::Handle handle,
+                                     const std::vector<std::string>& paths);
+
+}  // namespace runtime
