@@ -27,12 +27,7 @@
 #         -P install_test.cmake
 
 # Runs a command and stops the test with its output when it fails.
-function(run what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${what} failed: ${status}\n${log}")
-  endif()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/run_step.cmake")
 
 file(REMOVE_RECURSE "${PREFIX}")
 if(HIDE)

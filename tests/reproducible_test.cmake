@@ -6,12 +6,7 @@
 #         -D PROGRAM=vimbrel.exe -D GENERATOR=ZIP [-D EXTRA_OPTIONS=...]
 #         -P reproducible_test.cmake
 
-function(run what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${what} failed: ${status}\n${log}")
-  endif()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/run_step.cmake")
 
 unset(ENV{SOURCE_DATE_EPOCH})
 file(REMOVE_RECURSE "${PREFIX}")
