@@ -9,15 +9,13 @@ Found<const std::string*> PathHeldBy(platform::Handle handle,
   const platform::PathKind kind = os.IdentityOfHandle(handle, &held);
   // A console or device holds no file's bytes.
   if (kind != platform::PathKind::kDiskFile && kind != platform::PathKind::kPipe) return {};
-  Found<const std::string*> maybe;
+  Found<const std::string*> found;
   for (const std::string& path : paths) {
     platform::FileIdentity named;
     if (os.IdentityOfPath(path.c_str(), &named) != kind) continue;
-    const platform::Sameness sameness = platform::Compare(named, held);
-    if (sameness == platform::Sameness::kSame) return {&path, true};
-    if (sameness == platform::Sameness::kUnknown && maybe.where == nullptr) maybe = {&path, false};
+    if (found.Take(platform::Compare(named, held), &path)) break;
   }
-  return maybe;
+  return found;
 }
 
 }  // namespace runtime

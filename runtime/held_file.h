@@ -15,6 +15,17 @@ template <typename Where>
 struct Found {
   Where where = nullptr;
   bool certain = true;
+
+  // Takes in one candidate by how it compares; true once it surely is the
+  // file, where the search ends. The first that may be it stays.
+  bool Take(platform::Sameness sameness, Where candidate) {
+    if (sameness == platform::Sameness::kSame) {
+      *this = {candidate, true};
+      return true;
+    }
+    if (sameness == platform::Sameness::kUnknown && where == nullptr) *this = {candidate, false};
+    return false;
+  }
 };
 
 // The path among `paths` that names the disk file or pipe `handle` holds,

@@ -24,7 +24,7 @@ constexpr char kMadeUpWords[] =
 Found<const IoRecord*> Holder(platform::PathKind kind, const platform::FileIdentity& identity,
                               std::initializer_list<const IoRecord*> records) {
   platform::Os& os = platform::CurrentOs();
-  Found<const IoRecord*> maybe;
+  Found<const IoRecord*> found;
   for (const IoRecord* record : records) {
     platform::FileIdentity held;
     const platform::PathKind heldKind = os.IdentityOfHandle(record->osHandle, &held);
@@ -37,13 +37,9 @@ Found<const IoRecord*> Holder(platform::PathKind kind, const platform::FileIdent
       return {};
     }
     if (heldKind != kind) continue;
-    const platform::Sameness sameness = platform::Compare(identity, held);
-    if (sameness == platform::Sameness::kSame) return {record, true};
-    if (sameness == platform::Sameness::kUnknown && maybe.where == nullptr) {
-      maybe = {record, false};
-    }
+    if (found.Take(platform::Compare(identity, held), record)) break;
   }
-  return maybe;
+  return found;
 }
 
 bool AllOpen(std::initializer_list<const IoRecord*> records) {
